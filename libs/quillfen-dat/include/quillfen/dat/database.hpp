@@ -1,0 +1,117 @@
+// An open DAT database: its header, its directory index and file lookup by id.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <expected>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+#include "quillfen/dat/block_reader.hpp"
+#include "quillfen/dat/error.hpp"
+#include "quillfen/dat/reader.hpp"
+
+namespace quillfen::dat {
+
+inline constexpr std::uint64_t kHeaderOffset = 0x140;
+inline constexpr std::size_t kHeaderSize = 80;
+inline constexpr std::size_t kNodeSize = 0x6B4;
+inline constexpr std::size_t kBranchSlots = 62;
+inline constexpr std::size_t kMaxNodeEntries = 61;
+inline constexpr std::size_t kEntrySize = 24;
+static_assert(kBranchSlots * 4 + 4 + kMaxNodeEntries * kEntrySize == kNodeSize);
+
+// Limits of the directory walk, which the format itself leaves open.
+// Real trees are a handful of levels deep (61 entries a node); 32 levels would hold more
+// entries than any 32-bit id space, and keep a hostile tree from exhausting the stack.
+inline constexpr std::size_t kMaxDirectoryDepth = 32;
+
+struct DatHeader {
+  std::uint32_t magic = 0;
+  std::uint32_t block_size = 0;
+  std::uint32_t file_size = 0;
+  std::uint32_t dataset = 0;
+  std::uint32_t subset = 0;
+  std::uint32_t free_head = 0;
+  std::uint32_t free_tail = 0;
+  std::uint32_t free_count = 0;
+  std::uint32_t root_offset = 0;
+  std::uint32_t new_lru = 0;
+  std::uint32_t old_lru = 0;
+  std::uint32_t use_lru = 0;
+  std::uint32_t master_map_id = 0;
+  std::uint32_t engine_version = 0;
+  std::uint32_t game_version = 0;
+  std::array<std::uint8_t, 16> version_string{};
+  std::uint32_t version_minor = 0;
+
+  static ReadResult<DatHeader> read(Reader& reader);
+  void pack(ByteWriter& writer) const;
+  bool operator==(const DatHeader&) const = default;
+};
+
+struct DatFileEntry {
+  std::uint32_t bit_flags = 0;
+  std::uint32_t id = 0;
+  std::uint32_t offset = 0;
+  std::uint32_t size = 0;
+  std::uint32_t timestamp = 0;
+  std::uint32_t version = 0;
+
+  static constexpr std::uint32_t kCompressed = 0x1;
+  bool is_compressed() const { return (bit_flags & kCompressed) != 0; }
+
+  static ReadResult<DatFileEntry> read(Reader& reader);
+  void pack(ByteWriter& writer) const;
+  bool operator==(const DatFileEntry&) const = default;
+};
+static_assert(sizeof(DatFileEntry) == kEntrySize);
+
+// The directory index (`files`): one entry per distinct id, held sorted by id in one
+// contiguous array, so lookups are a binary search and an id range is one slice.
+class FileIndex {
+ public:
+  std::size_t size() const { return entries_.size(); }
+  bool empty() const { return entries_.empty(); }
+  const DatFileEntry* find(std::uint32_t id) const;
+  bool contains(std::uint32_t id) const { return find(id) != nullptr; }
+  // Every entry whose id lies in [first, last], ascending.
+  std::span<const DatFileEntry> range(std::uint32_t first, std::uint32_t last) const;
+  // All entries, ascending by id.
+  std::span<const DatFileEntry> entries() const { return entries_; }
+  auto begin() const { return entries_.begin(); }
+  auto end() const { return entries_.end(); }
+
+ private:
+  friend class DirectoryWalk;
+  std::vector<DatFileEntry> entries_;
+};
+
+class DatDatabase {
+ public:
+  // Opens the file read-only, reads the header and walks the whole directory.
+  static std::expected<DatDatabase, DatError> open(const std::filesystem::path& path);
+
+  const DatHeader& header() const { return header_; }
+  const FileIndex& files() const { return files_; }
+
+  // The contents of file `id`, decompressed when its entry says so.
+  std::expected<std::vector<std::uint8_t>, DatError> get_file(std::uint32_t id) const;
+  // Exactly `size` bytes of the block chain starting at `offset`.
+  std::expected<std::vector<std::uint8_t>, DatError> read_file_data(std::uint32_t offset,
+                                                                    std::uint32_t size) const;
+  // The chain reader of this database, for tools that replay its reads.
+  const BlockReader& blocks() const { return blocks_; }
+
+ private:
+  DatDatabase(BlockReader blocks, DatHeader header) : blocks_(std::move(blocks)), header_(header) {}
+
+  std::expected<void, DatError> read_directory();
+
+  BlockReader blocks_;
+  DatHeader header_;
+  FileIndex files_;
+};
+
+}  // namespace quillfen::dat

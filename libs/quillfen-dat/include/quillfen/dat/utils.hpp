@@ -1,0 +1,31 @@
+// The two variable-length encodings of the DAT records and LRS decompression.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "quillfen/dat/reader.hpp"
+
+namespace quillfen::dat::utils {
+
+// 1, 2 or 4 bytes chosen by the top two bits of the first byte; at most 2^30 - 1.
+ReadResult<std::uint32_t> read_compressed_u32(Reader& reader);
+// A compressed count, then that many u32 values.
+ReadResult<std::vector<std::uint32_t>> read_smart_vec(Reader& reader);
+
+inline constexpr std::uint32_t kMaxCompressedU32 = (1u << 30) - 1;
+
+// Writes the shortest encoding of `value` (which must be at most kMaxCompressedU32).
+void write_compressed_u32(ByteWriter& writer, std::uint32_t value);
+void write_smart_vec(ByteWriter& writer, std::span<const std::uint32_t> values);
+
+// Expands an LRS stream: a u32 expected size, then flag bytes each governing eight
+// literal or back-reference tokens. Never fails; a damaged stream gives a shorter output.
+std::vector<std::uint8_t> decompress_lrs(std::span<const std::uint8_t> input);
+
+// The most bytes that `decompress_lrs` can produce from a stream of `input_size` bytes,
+// whatever it declares: the token area yields at most 17 bytes per two.
+std::uint64_t lrs_output_bound(std::size_t input_size);
+
+}  // namespace quillfen::dat::utils

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and benchmarking need, when any is
+# missing. Runs as root, or through sudo otherwise. Downloads nothing else.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  libfmt-dev libcli11-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+  libsquish-dev
+)
+if [[ "${QUILLFEN_WITH_FUZZ:-0}" == 1 ]]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "bootstrap: installing ${missing[*]}" >&2
+sudo=()
+[[ "$(id -u)" -ne 0 ]] && sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null ||
+  { "${sudo[@]}" apt-get update -qq && "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; }
