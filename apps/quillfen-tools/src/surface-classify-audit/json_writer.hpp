@@ -1,0 +1,58 @@
+// A small JSON writer with the audit document's fixed layout: every member and element on
+// a line of its own, two spaces of indentation per level, "{}"/"[]" when empty, no final
+// newline. Strings are escaped minimally and kept valid UTF-8.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace quillfen::audit {
+
+// Appends `text` as a quoted JSON string. \" \\ \b \t \n \f \r are escaped by name, other
+// bytes below 32 as \u00xx; valid UTF-8 passes byte for byte, and each maximal invalid
+// subsequence (paths can hold any bytes) becomes U+FFFD so the document stays valid.
+void append_json_string(std::string& out, std::string_view text);
+
+// Streams one document into a string. Inside an object call key() before each value;
+// inside an array write the values directly. Calls out of that order are the caller's bug.
+class JsonWriter {
+ public:
+  explicit JsonWriter(std::size_t reserve_bytes = 0) { out_.reserve(reserve_bytes); }
+
+  void begin_object();
+  void end_object();
+  void begin_array();
+  void end_array();
+
+  void key(std::string_view name);
+  void string_value(std::string_view text);
+  void uint_value(std::uint64_t value);
+  void float_value(float value);
+  void bool_value(bool value);
+
+  const std::string& text() const { return out_; }
+  std::string take() { return std::move(out_); }
+
+ private:
+  struct Level {
+    char close;        // '}' or ']'
+    bool empty = true;
+  };
+
+  // Puts the separator, the line break and the indentation in front of a member or element.
+  void open_item();
+  void before_value();
+  void begin(char open, char close);
+  void end();
+  void newline_and_indent(std::size_t depth);
+
+  std::string out_;
+  std::vector<Level> levels_;
+  bool after_key_ = false;
+};
+
+}  // namespace quillfen::audit
