@@ -35,7 +35,9 @@ TEST(ExpandTest, StaysWithinOneOfRoundingAndRises) {
     for (std::uint32_t v = 0; v <= max; ++v) {
       const double rounded = std::round(v * 255.0 / max);
       EXPECT_LE(std::abs(static_cast<double>(expand(v)) - rounded), 1.0) << bits << ":" << v;
-      if (v > 0) EXPECT_GT(expand(v), expand(v - 1)) << bits << ":" << v;
+      if (v > 0) {
+        EXPECT_GT(expand(v), expand(v - 1)) << bits << ":" << v;
+      }
     }
   }
 }
@@ -269,7 +271,7 @@ TEST_P(DxtWalkTest, SizesBeyondTheTextureLimitsAreRefused) {
 INSTANTIATE_TEST_SUITE_P(Formats, DxtWalkTest,
                          ::testing::Values(FormatCase{1, decompress_dxt1, 8}, FormatCase{3, decompress_dxt3, 16},
                                            FormatCase{5, decompress_dxt5, 16}),
-                         [](const auto& info) { return "Dxt" + std::to_string(info.param.format); });
+                         [](const auto& test_info) { return "Dxt" + std::to_string(test_info.param.format); });
 
 TEST(Dxt1Test, PartialEdgeBlocksWriteOnlyInsideTexels) {
   // 5 x 5 takes 2 x 2 blocks; each block is a single colour so the owner of a pixel shows.

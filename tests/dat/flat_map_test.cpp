@@ -36,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
         FromEntriesCase{"scattered_repeats",
                         {{9, "x"}, {3, "a"}, {9, "y"}, {1, "p"}, {3, "b"}, {9, "z"}},
                         {{1, "p"}, {3, "b"}, {9, "z"}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(FlatMap, FindsByKey) {
   const auto map = FlatMap<int, std::string>::from_entries({{4, "four"}, {2, "two"}, {8, "eight"}});

@@ -16,6 +16,7 @@ namespace {
 using physics::BspTreeKind;
 using testing::packed;
 using testing::prefix;
+using testing::value_at;
 
 // Writes a GfxObj field by field; each call is one row of the record's layout.
 struct GfxObjBytes {
@@ -55,7 +56,7 @@ struct GfxObjBytes {
     w.write_u32_le(0);
     w.write_u16_le(surface);
     w.write_u16_le(0);
-    for (const std::uint16_t v : {0, 1, 2}) w.write_u16_le(v);
+    for (const int v : {0, 1, 2}) w.write_u16_le(static_cast<std::uint16_t>(v));
     w.write_bytes(std::vector<std::uint8_t>{0, 1, 2});
     return *this;
   }
@@ -129,14 +130,14 @@ TEST(GfxObj, FullRecordDecodesEverySection) {
   EXPECT_EQ(position, bytes.size());
   EXPECT_EQ(obj->surfaces, (std::vector<std::uint32_t>{0x08000010, 0x08000011}));
   EXPECT_EQ(obj->vertex_array.vertices.size(), 2u);
-  EXPECT_EQ(obj->vertex_array.vertices.find(1)->origin.x, 2.0f);
+  EXPECT_EQ(value_at(obj->vertex_array.vertices, 1).origin.x, 2.0f);
   ASSERT_EQ(obj->physics_polygons.size(), 1u);
-  EXPECT_EQ(obj->physics_polygons.find(4)->vertex_ids, (std::vector<std::uint16_t>{0, 1, 2}));
+  EXPECT_EQ(value_at(obj->physics_polygons, 4).vertex_ids, (std::vector<std::uint16_t>{0, 1, 2}));
   ASSERT_TRUE(obj->physics_bsp.has_value());
   EXPECT_EQ(std::get<physics::BspLeaf>(obj->physics_bsp->value).leaf_index, 5u);
   EXPECT_EQ(obj->sort_center.x, 9.0f);
   EXPECT_EQ(obj->drawing_polygons.size(), 2u);
-  EXPECT_EQ(obj->drawing_polygons.find(0)->pos_surface, 1u);
+  EXPECT_EQ(value_at(obj->drawing_polygons, 0).pos_surface, 1u);
   ASSERT_TRUE(obj->drawing_bsp.has_value());
   const auto& root = std::get<physics::InternalNode>(obj->drawing_bsp->value);
   EXPECT_EQ(root.poly_ids, (std::vector<std::uint16_t>{0, 1}));
@@ -203,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
                    b.polygon_count(0).leaf(BspTreeKind::Drawing, 2).u32(3);
                  },
                  true, true, 3u}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(GfxObj, OtherVertexTypeSkipsStraightToTheNextField) {
   GfxObjBytes b;
@@ -222,7 +223,7 @@ TEST(GfxObj, RepeatedPolygonIdKeepsTheLast) {
   const auto obj = decode(b.w.bytes());
   ASSERT_TRUE(obj.has_value()) << obj.error().message();
   ASSERT_EQ(obj->drawing_polygons.size(), 1u);
-  EXPECT_EQ(obj->drawing_polygons.find(3)->pos_surface, 200u);
+  EXPECT_EQ(value_at(obj->drawing_polygons, 3).pos_surface, 200u);
 }
 
 struct HostileCase {
@@ -264,7 +265,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Sphere{}.pack(b.w);
                       b.u32(0xFFFFFFFF);
                     }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(GfxObj, BspDepthErrorRejectsTheRecord) {
   GfxObjBytes b;

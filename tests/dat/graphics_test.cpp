@@ -13,6 +13,7 @@ using testing::field;
 using testing::frame_texts;
 using testing::packed;
 using testing::prefix;
+using testing::value_at;
 using Texts = std::vector<std::string>;
 
 void write_vector3(ByteWriter& w, float x, float y, float z) {
@@ -86,8 +87,8 @@ TEST(CVertexArray, TypeOneReadsVerticesAndARepeatedIdKeepsTheLast) {
   ByteWriter w;
   w.write_u32_le(1);
   w.write_u32_le(3);
-  for (const std::uint16_t id : {7, 2, 7}) {
-    w.write_u16_le(id);
+  for (const int id : {7, 2, 7}) {
+    w.write_u16_le(static_cast<std::uint16_t>(id));
     w.write_u16_le(0);
     write_vector3(w, static_cast<float>(w.size()), 0.0f, 0.0f);  // tells the entries apart
     write_vector3(w, 0.0f, 0.0f, 0.0f);
@@ -98,10 +99,9 @@ TEST(CVertexArray, TypeOneReadsVerticesAndARepeatedIdKeepsTheLast) {
   ASSERT_TRUE(array.has_value()) << array.error().message();
   EXPECT_EQ(reader.position(), 8u + 3 * 28);
   ASSERT_EQ(array->vertices.size(), 2u);
-  ASSERT_NE(array->vertices.find(7), nullptr);
   // The third entry starts at 8 + 56, its origin x was written at offset 8 + 56 + 4.
-  EXPECT_EQ(array->vertices.find(7)->origin.x, static_cast<float>(8 + 56 + 4));
-  EXPECT_EQ(array->vertices.find(2)->origin.x, static_cast<float>(8 + 28 + 4));
+  EXPECT_EQ(value_at(array->vertices, 7).origin.x, static_cast<float>(8 + 56 + 4));
+  EXPECT_EQ(value_at(array->vertices, 2).origin.x, static_cast<float>(8 + 28 + 4));
 }
 
 TEST(CVertexArray, OtherTypeIgnoresItsCount) {
@@ -206,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PolygonCase{"two_sided_without_either", 4, 0x0C, 2, false, false},
                       PolygonCase{"sides_type_is_a_whole_word", 3, 0x00, 0x102, true, false},
                       PolygonCase{"other_bits_have_no_effect", 255, 0xF3, 2, true, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(Polygon, CutAnywhereFailsWithoutFrames) {
   ByteWriter w;

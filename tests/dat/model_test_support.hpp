@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
+#include "quillfen/dat/flat_map.hpp"
 #include "quillfen/dat/graphics.hpp"
 #include "quillfen/dat/physics.hpp"
 #include "quillfen/dat/reader.hpp"
@@ -33,6 +35,14 @@ std::vector<std::uint8_t> packed(const T& record, Args... args) {
   return writer.take();
 }
 
+// The value under `key`, or a default one when it is absent (so a test fails on the
+// comparison instead of dereferencing nothing).
+template <class K, class V>
+V value_at(const FlatMap<K, V>& map, const std::type_identity_t<K>& key) {
+  const V* value = map.find(key);
+  return value != nullptr ? *value : V{};
+}
+
 inline std::vector<std::uint8_t> prefix(const std::vector<std::uint8_t>& bytes, std::size_t n) {
   return {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n)};
 }
@@ -42,7 +52,7 @@ class RecordRng {
  public:
   explicit RecordRng(std::uint32_t seed) : gen_(seed) {}
 
-  std::uint32_t u32() { return gen_(); }
+  std::uint32_t u32() { return static_cast<std::uint32_t>(gen_()); }
   std::uint16_t u16() { return static_cast<std::uint16_t>(gen_()); }
   std::uint8_t u8() { return static_cast<std::uint8_t>(gen_()); }
   // Uniform in [lo, hi].

@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TagCase{"BXIN", {false, false}}, TagCase{"BPXN", {false, false}},
                       TagCase{"XPIN", {false, false}}, TagCase{"bPIN", {false, false}},
                       TagCase{"BPIx", {true, false}}),
-    [](const auto& info) { return std::string(info.param.text); });
+    [](const auto& test) { return std::string(test.param.text); });
 
 TEST(Tags, AreStoredLastCharacterFirst) {
   ByteWriter w;
@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
                     s.tag("BPnN").plane().leaf(K::Drawing, 1).leaf(K::Drawing, 2).sphere().u32(2).u16(3).u16(4);
                   },
                   4 + 16 + 8 + 8 + 16 + 4 + 4, 2}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(BspNode, PhysicsLeafKeepsItsFields) {
   Stream s;
@@ -223,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
                          s.u32(0).u32(0xFFFFFFFF);
                        },
                        {field("portal_index", "PortalPoly")}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 // A chain of `levels` nodes: BPIn nodes down to a leaf, as a drawing tree.
 std::vector<std::uint8_t> chain(std::size_t levels) {
@@ -300,7 +300,9 @@ TEST(BspNode, CopiesAreDeep) {
   BspNode original{portal};
   BspNode copy = original;
   EXPECT_EQ(copy, original);
-  std::get<BspPortal>(copy.value).pos_node = BspNode{BspLeaf{.leaf_index = 12345}};
+  BspLeaf leaf;
+  leaf.leaf_index = 12345;
+  std::get<BspPortal>(copy.value).pos_node = BspNode{leaf};
   EXPECT_NE(copy, original);
 }
 

@@ -30,7 +30,9 @@ class RecordRandom {
   explicit RecordRandom(std::uint32_t seed) : engine_(seed) {}
 
   std::uint32_t u32() { return static_cast<std::uint32_t>(engine_()); }
-  std::uint32_t below(std::uint32_t bound) { return std::uniform_int_distribution<std::uint32_t>(0, bound - 1)(engine_); }
+  std::uint32_t below(std::uint32_t bound) {
+    return std::uniform_int_distribution<std::uint32_t>(0, bound - 1)(engine_);
+  }
   std::uint8_t u8() { return static_cast<std::uint8_t>(below(256)); }
   // Finite floats only, so that == can compare the round trip.
   float f32() { return std::uniform_real_distribution<float>(-1000.0f, 1000.0f)(engine_); }

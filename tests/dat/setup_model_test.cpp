@@ -16,6 +16,7 @@ using testing::field;
 using testing::frame_texts;
 using testing::packed;
 using testing::prefix;
+using testing::value_at;
 using Texts = std::vector<std::string>;
 
 // Writes a SetupModel field by field; each call is one row of the record's layout.
@@ -121,9 +122,9 @@ TEST(SetupModel, RepeatedKeysKeepTheLastValue) {
   const auto setup = decode(b.w.bytes());
   ASSERT_TRUE(setup.has_value()) << setup.error().message();
   ASSERT_EQ(setup->location_table_1.size(), 1u);
-  EXPECT_EQ(setup->location_table_1.find(5)->part_id, 200u);
+  EXPECT_EQ(value_at(setup->location_table_1, 5).part_id, 200u);
   ASSERT_EQ(setup->placements.size(), 1u);
-  EXPECT_EQ(setup->placements.find(9)->frames.at(0).origin.x, 2.0f);
+  EXPECT_EQ(value_at(setup->placements, 9).frames.at(0).origin.x, 2.0f);
 }
 
 TEST(SetupModel, LinkedIdZeroIsAbsent) {
@@ -229,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(
                       VariableHookCase{"short_without_alignment", {0xAA, 0x01, 0x00}, false},
                       VariableHookCase{"long_without_alignment", {0xAA, 0x01, 0x80, 0x34, 0x12, 0xE1, 0xE2}, false},
                       VariableHookCase{"long_cut_in_second_word", {0xAA, 0x01, 0x80, 0x34}, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(AnimationHook, TypeAbove26IsRejectedAfterItsParam) {
   for (const auto& [type, message] : {std::pair{27u, "Unsupported AnimationHook type: 0x0000001B"},
@@ -315,14 +316,14 @@ INSTANTIATE_TEST_SUITE_P(
         SetupCutCase{"light_falloff", 2, {field("falloff", "LightInfo")}},
         SetupCutCase{"light_cone_angle", 0, {field("cone_angle", "LightInfo")}},
         SetupCutCase{"linked", 18, {}}),
-    [](const auto& info) { return std::string(info.param.mark); });
+    [](const auto& test) { return std::string(test.param.mark); });
 
 TEST(SetupModel, MarkedRecordDecodesWhole) {
   const auto b = marked_record();
   const auto setup = decode(b.w.bytes());
   ASSERT_TRUE(setup.has_value()) << setup.error().message();
-  EXPECT_EQ(setup->lights.find(0x77)->color, 0xFFFFFFFFu);
-  EXPECT_EQ(setup->placements.find(0)->hooks.at(0).payload, bytes_of(28));
+  EXPECT_EQ(value_at(setup->lights, 0x77).color, 0xFFFFFFFFu);
+  EXPECT_EQ(value_at(setup->placements, 0).hooks.at(0).payload, bytes_of(28));
   EXPECT_EQ(setup->spheres.size(), 1u);
   EXPECT_EQ(packed(*setup), b.w.bytes());
 }

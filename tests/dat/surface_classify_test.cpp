@@ -115,6 +115,16 @@ TEST(ComputeStatsTest, BlackAndWhite) {
   EXPECT_EQ(stats.saturation, 0.0f);
 }
 
+TEST(ComputeStatsTest, RoundingNeverMakesTheVarianceNegative) {
+  // Three pixels of grey 13: the mean of the squares falls below the squared mean.
+  const double y = (13 / 255.0 * 0.299 + 13 / 255.0 * 0.587) + 13 / 255.0 * 0.114;
+  const double mean = (y + y + y) / 3.0;
+  ASSERT_LT((y * y + y * y + y * y) / 3.0 - mean * mean, 0.0);  // the case is real
+  const auto stats = compute_stats(solid_image(3, 13, 13, 13), 3, 1);
+  EXPECT_EQ(stats.variance, 0.0f);
+  EXPECT_FALSE(std::signbit(stats.variance));
+}
+
 TEST(ComputeStatsTest, AlphaAndTrailingBytesTakeNoPart) {
   std::mt19937 engine(0x5eed0200);
   Bytes image(4 * 30 * 20);
@@ -230,10 +240,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Rule 8 passes a bright surface on; rule 9 then takes it.
         ClassifyCase{"BrightRule8GoesToMetal", stats_of(0.6f, 0.58f, 0.55f, 0.6f, 0.01f, 30, 0.11f), 0, Metal},
         ClassifyCase{"DimRule8IsDirt", stats_of(0.6f, 0.58f, 0.55f, 0.5f, 0.01f, 30, 0.11f), 0, Dirt},
-        // Water comes before Foliage, Lava before Water.
-        ClassifyCase{"WaterBeforeFoliageFlag", stats_of(0.1f, 0.3f, 0.6f, 0.3f, 0, 200, 0.8f), 0x14, Water},
-        ClassifyCase{"LavaBeforeEverything", stats_of(0.8f, 0.1f, 0.1f, 0.3f, 0, 0, 0.875f), 0x44, Lava}),
-    [](const auto& info) { return std::string(info.param.name); });
+        // Lava comes before rule 7, which would otherwise make this Wood.
+        ClassifyCase{"LavaBeforeRule7", stats_of(0.8f, 0.1f, 0.1f, 0.3f, 0, 20, 0.875f), 0x40, Lava},
+        ClassifyCase{"Rule7WithoutLavaFlag", stats_of(0.8f, 0.1f, 0.1f, 0.3f, 0, 20, 0.875f), 0x00, Wood}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 enum class Field { R, G, B, L, V, H, S };
 
@@ -354,7 +364,7 @@ INSTANTIATE_TEST_SUITE_P(
         BoundaryCase{"RoughStoneL", kStone11, 0, Field::L, 0.1f, Generic, Stone, Stone},
         BoundaryCase{"RoughStoneS", kStone11, 0, Field::S, 0.25f, Stone, Generic, Generic},
         BoundaryCase{"RoughStoneV", kStone11, 0, Field::V, 0.025f, Generic, Stone, Stone}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace quillfen::dat::surface_classify

@@ -173,10 +173,10 @@ INSTANTIATE_TEST_SUITE_P(
         DirectCase{"R8G8B8TrailingIgnored", 20, 2, 1, {1, 2, 3, 4, 5, 6, 7}, {3, 2, 1, 0xFF, 6, 5, 4, 0xFF}},
         DirectCase{"EmptyImage", 21, 0, 0, {}, {}},
         DirectCase{"ZeroHeight", 20, 5, 0, {}, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 // Every direct format against a byte-by-byte reading of its layout table.
-TEST(DirectFormatTest, MatchesTheLayoutTableOnRandomImages) {
+TEST(DirectLayoutTest, MatchesTheLayoutTableOnRandomImages) {
   struct Layout {
     std::uint32_t format;
     std::size_t bytes_per_pixel;
@@ -215,7 +215,8 @@ class InsufficientDataTest : public ::testing::TestWithParam<ShortDataCase> {};
 TEST_P(InsufficientDataTest, FailsOneByteShortAndSucceedsAtTheExactSize) {
   const auto& c = GetParam();
   RecordingLookup lookup{Palette{1, std::vector<std::uint32_t>(256, 0xFF102030)}, {}};
-  const auto short_result = to_rgba8(make_texture(c.width, c.height, c.format, Bytes(c.size - 1), 9), lookup.function());
+  const auto short_result =
+      to_rgba8(make_texture(c.width, c.height, c.format, Bytes(c.size - 1), 9), lookup.function());
   ASSERT_FALSE(short_result);
   EXPECT_EQ(short_result.error(), TextureError(texture_error::InsufficientData{c.needed, c.size - 1}));
 
@@ -282,7 +283,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DimensionCase{"HugeDxt5", 8192, 8192, code(TextureFormat::Dxt5), 16},
                       DimensionCase{"BeforeUnsupportedFormat", 9000, 1, 23, 0},
                       DimensionCase{"BeforeUnknownFormat", -2, 2, 22, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(TextureLimitsTest, AdmitEveryRealTextureAndNothingBeyond) {
   struct Case {

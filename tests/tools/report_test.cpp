@@ -201,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(ReportTest, NonUtf8PathIsKeptExactlyInTheDocument) {
-  const AuditDoc doc = build_audit_doc(1, std::filesystem::path("/x\xFF.dat"), "c", {}, {});
+  const AuditDoc doc = build_audit_doc(1, std::filesystem::path("/x\xFF.dat"), "c", std::vector<SurfaceAudit>{}, {});
   EXPECT_EQ(doc.portal_dat, "/x\xFF.dat");
   EXPECT_EQ(doc.landblock, "0x0001");
 }

@@ -53,17 +53,25 @@ void write_surface(JsonWriter& json, const SurfaceAudit& surface) {
 }  // namespace
 
 AuditDoc build_audit_doc(std::uint16_t landblock, const std::filesystem::path& portal_dat,
-                         const std::filesystem::path& cell_dat, const std::vector<Decoded>& decoded,
+                         const std::filesystem::path& cell_dat, std::vector<SurfaceAudit> surfaces,
                          const std::map<std::string, std::uint64_t>& category_counts) {
   AuditDoc doc;
   doc.landblock = fmt::format("0x{:04X}", landblock);
   doc.portal_dat = portal_dat.native();
   doc.cell_dat = cell_dat.native();
-  doc.total_surfaces = decoded.size();
+  doc.total_surfaces = surfaces.size();
   doc.category_counts = category_counts;
-  doc.surfaces.reserve(decoded.size());
-  for (const Decoded& entry : decoded) doc.surfaces.push_back(entry.audit);
+  doc.surfaces = std::move(surfaces);
   return doc;
+}
+
+AuditDoc build_audit_doc(std::uint16_t landblock, const std::filesystem::path& portal_dat,
+                         const std::filesystem::path& cell_dat, const std::vector<Decoded>& decoded,
+                         const std::map<std::string, std::uint64_t>& category_counts) {
+  std::vector<SurfaceAudit> surfaces;
+  surfaces.reserve(decoded.size());
+  for (const Decoded& entry : decoded) surfaces.push_back(entry.audit);
+  return build_audit_doc(landblock, portal_dat, cell_dat, std::move(surfaces), category_counts);
 }
 
 std::string serialize_audit_doc(const AuditDoc& doc) {

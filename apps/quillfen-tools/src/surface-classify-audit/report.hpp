@@ -24,6 +24,10 @@ struct AuditDoc {
 };
 
 AuditDoc build_audit_doc(std::uint16_t landblock, const std::filesystem::path& portal_dat,
+                         const std::filesystem::path& cell_dat, std::vector<SurfaceAudit> surfaces,
+                         const std::map<std::string, std::uint64_t>& category_counts);
+// The same from decoded records, whose images are left out.
+AuditDoc build_audit_doc(std::uint16_t landblock, const std::filesystem::path& portal_dat,
                          const std::filesystem::path& cell_dat, const std::vector<Decoded>& decoded,
                          const std::map<std::string, std::uint64_t>& category_counts);
 

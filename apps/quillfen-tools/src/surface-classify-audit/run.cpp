@@ -1,22 +1,53 @@
-// The run: parse the landblock, open both DATs, then the audit steps in their fixed order.
+// The run: parse the landblock, open both DATs, discover, decode, report, sheet.
 #include "surface-classify-audit/run.hpp"
 
 #include <fmt/format.h>
 
+#include <optional>
+
 #include "quillfen/dat/database.hpp"
+#include "surface-classify-audit/decode_pass.hpp"
+#include "surface-classify-audit/discovery.hpp"
 #include "surface-classify-audit/error_report.hpp"
+#include "surface-classify-audit/file_output.hpp"
 #include "surface-classify-audit/landblock_key.hpp"
+#include "surface-classify-audit/report.hpp"
+#include "surface-classify-audit/tile_collector.hpp"
 
 namespace quillfen::audit {
 namespace {
 
 std::expected<dat::DatDatabase, RunError> open_dat(const std::filesystem::path& path, std::string_view what,
                                                    std::FILE* log) {
-  fmt::print(log, "Loading {} dat: {}\n", what, path.string());
+  fmt::print(log, "Loading {} dat: {}\n", what, path.native());
   auto db = dat::DatDatabase::open(path);
   if (!db) return std::unexpected(to_run_error(db.error()));
   fmt::print(log, "  {} files: {}\n", what, db->files().size());
   return std::move(*db);
+}
+
+std::expected<void, RunError> write_report(const Cli& cli, std::uint16_t landblock, DecodePassResult pass,
+                                           std::FILE* log) {
+  const auto counts = pass.category_counts;
+  const AuditDoc doc =
+      build_audit_doc(landblock, cli.portal_dat, cli.cell_dat, std::move(pass.surfaces), pass.category_counts);
+  create_parent_directories(cli.out);
+  if (auto written = write_whole_file(cli.out, serialize_audit_doc(doc)); !written) {
+    return std::unexpected(RunError{fmt::format("write {}", cli.out.native()), {written.error().message()}});
+  }
+  fmt::print(log, "Wrote audit: {}\n", cli.out.native());
+  for (const std::string& line : histogram_lines(counts)) fmt::print(log, "{}\n", line);
+  return {};
+}
+
+std::expected<void, RunError> write_sheet(const std::filesystem::path& path, const TileCollector& tiles,
+                                          std::FILE* log) {
+  create_parent_directories(path);
+  auto sheet = tiles.render();
+  if (!sheet) return std::unexpected(sheet.error());
+  if (auto written = write_ppm(*sheet, path); !written) return written;
+  fmt::print(log, "Wrote contact sheet: {}\n", path.native());
+  return {};
 }
 
 }  // namespace
@@ -29,6 +60,20 @@ std::expected<void, RunError> run_audit(const Cli& cli, std::FILE* log) {
   if (!portal) return std::unexpected(portal.error());
   const auto cell = open_dat(cli.cell_dat, "cell", log);
   if (!cell) return std::unexpected(cell.error());
+
+  fmt::print(log, "Discovering surfaces for landblock 0x{:04X}...\n", *landblock);
+  const std::vector<std::uint32_t> surface_ids = discover_surfaces(*landblock, *portal, *cell);
+  fmt::print(log, "  found {} unique surface DIDs\n", surface_ids.size());
+
+  // The sheet needs only each image's tile, so images are sampled as they are decoded.
+  std::optional<TileCollector> tiles;
+  if (cli.contact_sheet) tiles.emplace(cli.tile, cli.cols);
+  DecodePassResult pass = run_decode_pass(surface_ids, *portal, log, [&tiles](const RgbaImage& image) {
+    if (tiles) tiles->add(image);
+  });
+
+  if (auto reported = write_report(cli, *landblock, std::move(pass), log); !reported) return reported;
+  if (cli.contact_sheet) return write_sheet(*cli.contact_sheet, *tiles, log);
   return {};
 }
 

@@ -1,0 +1,42 @@
+// A portal and a cell DAT assembled from records for end-to-end tests: records are
+// packed with their own write side and stored under the ids a test chooses.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <vector>
+
+#include "quillfen/dat/reader.hpp"
+
+namespace quillfen::testing {
+
+class DatPair {
+ public:
+  template <class Record>
+  void portal(std::uint32_t id, const Record& record) {
+    portal_raw(id, pack(record));
+  }
+  template <class Record>
+  void cell(std::uint32_t id, const Record& record) {
+    cell_raw(id, pack(record));
+  }
+  void portal_raw(std::uint32_t id, std::vector<std::uint8_t> bytes) { portal_[id] = std::move(bytes); }
+  void cell_raw(std::uint32_t id, std::vector<std::uint8_t> bytes) { cell_[id] = std::move(bytes); }
+
+  // Writes both DATs (every third file LRS-compressed, to go through that path too).
+  void write(const std::filesystem::path& portal_path, const std::filesystem::path& cell_path) const;
+
+ private:
+  template <class Record>
+  static std::vector<std::uint8_t> pack(const Record& record) {
+    dat::ByteWriter writer;
+    record.pack(writer);
+    return writer.take();
+  }
+
+  std::map<std::uint32_t, std::vector<std::uint8_t>> portal_;
+  std::map<std::uint32_t, std::vector<std::uint8_t>> cell_;
+};
+
+}  // namespace quillfen::testing
