@@ -9,8 +9,10 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   libsquish-dev
 )
+# The fuzz harnesses need a clang whose C++23 library support covers std::expected with
+# libstdc++ 12 (clang 19; Debian's default clang 14 cannot), and its libFuzzer runtime.
 if [[ "${QUILLFEN_WITH_FUZZ:-0}" == 1 ]]; then
-  packages+=(clang libclang-rt-14-dev)
+  packages+=(clang-19 libclang-rt-19-dev)
 fi
 
 missing=()

@@ -140,5 +140,18 @@ TEST(BlockChainTest, LoopThatCarriesNoDataIsCutOff) {
   EXPECT_NE(read.error().get_if<dat_error::Corruption>(), nullptr) << read.error().debug();
 }
 
+// The chain limit is the number of blocks the file holds, so the longest chain of distinct
+// blocks there can be (every 4-byte block after the header, in order) still reads.
+TEST(BlockChainTest, ChainThroughEveryBlockOfTheFileIsNotCutOff) {
+  constexpr std::uint32_t kFirst = 400;
+  constexpr std::uint32_t kLength = 4096;
+  DatImage image(4);
+  for (std::uint32_t block = kFirst; block + 8 < kLength; block += 4) image.put_u32(block, block + 4);
+  image.put_u32(kLength - 8, 0);  // the last block: its 4 data bytes end the file
+  image.put_bytes(kLength - 4, Bytes{9, 8, 7, 6});
+  const DatDatabase db = open_image(image);
+  EXPECT_EQ(*db.read_file_data(kFirst, 4), (Bytes{9, 8, 7, 6}));
+}
+
 }  // namespace
 }  // namespace quillfen::dat

@@ -217,6 +217,32 @@ TEST(DirectoryTest, TreesDeeperThanTheLimitAreCorruption) {
   }
 }
 
+// Overlapping nodes are distinct offsets, so only the file length bounds how many a
+// directory can name: length / 1716 nodes open, one more is corruption.
+TEST(DirectoryTest, NoMoreNodesThanTheFileLengthHolds) {
+  constexpr std::uint32_t kNodes = 10;
+  for (const std::uint32_t children : {kNodes - 1, kNodes}) {
+    DatImage image(kBlock);
+    image.header.root_offset = 2048;
+    std::vector<std::uint32_t> branches;
+    std::vector<DatFileEntry> entries;
+    for (std::uint32_t i = 0; i < children; ++i) {
+      branches.push_back(8192 + 8 * i);  // empty leaves in zero bytes, 8 bytes apart
+      entries.push_back(entry(i + 1, 0, 0));
+    }
+    put_node(image, 2048, branches, entries);
+    image.reserve_file(kNodeSize * kNodes);
+    auto db = open_image(image);
+    if (children + 1 == kNodes) {
+      ASSERT_TRUE(db) << db.error().message();
+      EXPECT_EQ(db->files().size(), children);
+    } else {
+      ASSERT_FALSE(db);
+      EXPECT_NE(db.error().get_if<dat_error::Corruption>(), nullptr) << db.error().debug();
+    }
+  }
+}
+
 class FileLookupTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -1,18 +1,41 @@
-// fork/exec with both output streams read through pipes until the child exits.
+// fork/exec with both output streams read through pipes until the child exits, with
+// optional resource limits and a wall-clock timeout that kills the child.
 #include "support/process.hpp"
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace quillfen::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Runs in the child between fork and exec: only async-signal-safe calls, and any failure
+// ends the child with 127 like a failed exec.
+void set_limit(int resource, std::uint64_t value) {
+  const rlimit limit{static_cast<rlim_t>(value), static_cast<rlim_t>(value)};
+  if (::setrlimit(resource, &limit) != 0) ::_exit(127);
+}
+
+}  // namespace
 
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& args) {
+  return run_process(program, args, ProcessOptions{});
+}
+
+ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
+                          const ProcessOptions& options) {
   int out_pipe[2];
   int err_pipe[2];
   if (::pipe2(out_pipe, O_CLOEXEC) != 0 || ::pipe2(err_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
@@ -22,6 +45,19 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
 
+  // The environment is built before fork: the child may not allocate.
+  std::vector<std::string> env_strings;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    bool replaced = false;
+    for (const auto& [name, value] : options.environment) replaced |= entry.starts_with(name + "=");
+    if (!replaced) env_strings.push_back(entry);
+  }
+  for (const auto& [name, value] : options.environment) env_strings.push_back(name + "=" + value);
+  std::vector<char*> envp;
+  for (auto& s : env_strings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
@@ -29,19 +65,35 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
     ::dup2(null_in, 0);
     ::dup2(out_pipe[1], 1);
     ::dup2(err_pipe[1], 2);
-    ::execv(program.c_str(), argv.data());
+    if (options.address_space_bytes) set_limit(RLIMIT_AS, *options.address_space_bytes);
+    if (options.cpu_seconds) set_limit(RLIMIT_CPU, *options.cpu_seconds);
+    if (options.umask) ::umask(*options.umask);
+    ::execve(program.c_str(), argv.data(), envp.data());
     ::_exit(127);
   }
   ::close(out_pipe[1]);
   ::close(err_pipe[1]);
 
   ProcessResult result;
+  const auto deadline = options.timeout ? std::optional(Clock::now() + *options.timeout) : std::nullopt;
   std::array<pollfd, 2> fds{{{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}}};
   std::array<std::string*, 2> sinks{&result.out, &result.err};
   int open_streams = 2;
   std::array<char, 65536> buffer{};
   while (open_streams > 0) {
-    if (::poll(fds.data(), fds.size(), -1) < 0) {
+    int wait_ms = -1;
+    if (deadline) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+      if (left <= 0 && !result.timed_out) {
+        // Killing the child closes its ends of the pipes, so the loop ends as usual (a
+        // grandchild holding them would keep it open; the tool starts none).
+        ::kill(pid, SIGKILL);
+        result.timed_out = true;
+      }
+      wait_ms = result.timed_out ? -1 : static_cast<int>(std::max<std::int64_t>(left, 1));
+    }
+    const int ready = ::poll(fds.data(), fds.size(), wait_ms);
+    if (ready < 0) {
       if (errno == EINTR) continue;
       break;
     }

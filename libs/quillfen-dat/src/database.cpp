@@ -1,7 +1,11 @@
 // Opening a DAT database: header, directory walk into the index, and file lookup.
 #include "quillfen/dat/database.hpp"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <unordered_set>
 
@@ -74,6 +78,21 @@ std::span<const DatFileEntry> FileIndex::range(std::uint32_t first, std::uint32_
   return {lo, hi};
 }
 
+namespace {
+
+// Asks for huge pages under a large index: a million entries touch 24 MB, and faulting
+// that in 4 KiB pages costs more than parsing the entries. Only advice; errors are ignored.
+void advise_huge_pages(void* data, std::size_t bytes) {
+  constexpr std::size_t kWorthIt = std::size_t{4} << 20;
+  if (bytes < kWorthIt) return;
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + page - 1) / page * page;
+  const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) / page * page;
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
+}  // namespace
+
 // Walks the directory tree depth first. Each node's entries go into the index before its
 // children are read, and a later entry for an id replaces an earlier one.
 //
@@ -94,6 +113,7 @@ class DirectoryWalk {
     // No directory can list more entries than its nodes hold; the reservation is address
     // space, touched only as entries arrive.
     out.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(max_nodes_ * kMaxNodeEntries, 1u << 22)));
+    advise_huge_pages(out.data(), out.capacity() * sizeof(DatFileEntry));
     if (auto r = read_node(root, 0); !r) return r;
     if (in_key_order_) return {};
 

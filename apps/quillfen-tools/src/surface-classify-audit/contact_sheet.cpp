@@ -77,6 +77,12 @@ std::vector<std::uint8_t> sample_tile(const RgbaImage& image, std::uint32_t tile
 ContactSheet::ContactSheet(const SheetLayout& layout)
     : layout_(layout), pixels_(layout.sheet_bytes(), kSheetBackground) {}
 
+void ContactSheet::add_row() {
+  ++layout_.rows;
+  layout_.height += layout_.tile;
+  pixels_.resize(layout_.sheet_bytes(), kSheetBackground);
+}
+
 std::expected<void, RunError> ContactSheet::place(std::size_t index, std::span<const std::uint8_t> tile_pixels) {
   const std::uint64_t cells = std::uint64_t{layout_.columns} * layout_.rows;
   if (index >= cells) {

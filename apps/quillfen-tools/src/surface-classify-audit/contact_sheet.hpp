@@ -56,6 +56,10 @@ class ContactSheet {
   // top to bottom). Fails for an index outside the grid or a tile of the wrong size.
   std::expected<void, RunError> place(std::size_t index, std::span<const std::uint8_t> tile_pixels);
 
+  // Adds one row of background cells at the bottom, for a sheet drawn as tiles arrive.
+  // The grown layout must be one that plan_contact_sheet accepts.
+  void add_row();
+
   const SheetLayout& layout() const { return layout_; }
   std::span<const std::uint8_t> pixels() const { return pixels_; }
 

@@ -3,7 +3,9 @@
 
 #include <fmt/format.h>
 
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
 #include "quillfen/dat/database.hpp"
 #include "surface-classify-audit/decode_pass.hpp"
@@ -26,11 +28,25 @@ std::expected<dat::DatDatabase, RunError> open_dat(const std::filesystem::path& 
   return std::move(*db);
 }
 
+// The DATs are never written: an output path that names one of them (the same path, a
+// link to it) would truncate it, so the write is refused before the file is opened.
+std::expected<void, RunError> refuse_dat_as_output(const Cli& cli, const std::filesystem::path& output) {
+  for (const auto* dat : {&cli.portal_dat, &cli.cell_dat}) {
+    std::error_code ignored;
+    if (std::filesystem::equivalent(output, *dat, ignored)) {
+      return std::unexpected(
+          RunError{fmt::format("refusing to write {}: it is the DAT file {}", output.native(), dat->native()), {}});
+    }
+  }
+  return {};
+}
+
 std::expected<void, RunError> write_report(const Cli& cli, std::uint16_t landblock, DecodePassResult pass,
                                            std::FILE* log) {
   const auto counts = pass.category_counts;
   const AuditDoc doc =
       build_audit_doc(landblock, cli.portal_dat, cli.cell_dat, std::move(pass.surfaces), pass.category_counts);
+  if (auto refused = refuse_dat_as_output(cli, cli.out); !refused) return refused;
   create_parent_directories(cli.out);
   if (auto written = write_whole_file(cli.out, serialize_audit_doc(doc)); !written) {
     return std::unexpected(RunError{fmt::format("write {}", cli.out.native()), {written.error().message()}});
@@ -40,10 +56,11 @@ std::expected<void, RunError> write_report(const Cli& cli, std::uint16_t landblo
   return {};
 }
 
-std::expected<void, RunError> write_sheet(const std::filesystem::path& path, const TileCollector& tiles,
-                                          std::FILE* log) {
+std::expected<void, RunError> write_sheet(const Cli& cli, const std::filesystem::path& path,
+                                          TileCollector tiles, std::FILE* log) {
+  if (auto refused = refuse_dat_as_output(cli, path); !refused) return refused;
   create_parent_directories(path);
-  auto sheet = tiles.render();
+  auto sheet = std::move(tiles).take();
   if (!sheet) return std::unexpected(sheet.error());
   if (auto written = write_ppm(*sheet, path); !written) return written;
   fmt::print(log, "Wrote contact sheet: {}\n", path.native());
@@ -73,7 +90,7 @@ std::expected<void, RunError> run_audit(const Cli& cli, std::FILE* log) {
   });
 
   if (auto reported = write_report(cli, *landblock, std::move(pass), log); !reported) return reported;
-  if (cli.contact_sheet) return write_sheet(*cli.contact_sheet, *tiles, log);
+  if (cli.contact_sheet) return write_sheet(cli, *cli.contact_sheet, std::move(*tiles), log);
   return {};
 }
 

@@ -1,9 +1,10 @@
-// Contact-sheet tiles sampled while the decode pass runs, so that no decoded image has to
-// outlive its own surface: the sheet needs only each image's tile.
+// The contact sheet drawn while the decode pass runs: each image is sampled into its tile
+// as soon as it is decoded, so no image outlives its own surface, and the sheet grows a
+// row of tiles at a time, so the tiles are never held twice.
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <optional>
 
 #include "surface-classify-audit/contact_sheet.hpp"
 
@@ -13,20 +14,19 @@ class TileCollector {
  public:
   TileCollector(std::uint32_t tile, std::uint32_t cols);
 
-  // Samples the next image's tile.
+  // Draws the next image's tile.
   void add(const RgbaImage& image);
 
-  // The sheet with every tile in place, or the sheet writer's error for its size.
-  std::expected<ContactSheet, RunError> render() const;
+  // The finished sheet, or the sheet writer's error for its size.
+  std::expected<ContactSheet, RunError> take() &&;
 
  private:
   std::uint32_t tile_;
   std::uint32_t cols_;
   std::size_t count_ = 0;
-  // Once the tiles alone outgrow the largest sheet there can be, the sheet will be
-  // rejected for its size: stop holding them.
-  bool given_up_ = false;
-  std::vector<std::vector<std::uint8_t>> tiles_;
+  // Absent once the sheet would outgrow what plan_contact_sheet accepts: it is going to be
+  // rejected for its size, so nothing more is drawn.
+  std::optional<ContactSheet> sheet_;
 };
 
 }  // namespace quillfen::audit
