@@ -30,20 +30,18 @@ void collect_nodes(const dat::BlockReader& blocks, std::uint32_t offset, std::ve
   for (std::size_t s = 0; s <= count && s < dat::kBranchSlots; ++s) collect_nodes(blocks, branches[s], out);
 }
 
-void BM_OpenDat(benchmark::State& state) {
-  const auto path = directory_dat(static_cast<std::uint32_t>(state.range(0)), static_cast<std::uint32_t>(state.range(1)));
+// Opens `path` again and again.
+void open_dat(benchmark::State& state, const std::filesystem::path& path) {
   for (auto _ : state) {
     auto db = dat::DatDatabase::open(path);
     if (!db) state.SkipWithError(db.error().message().c_str());
     benchmark::DoNotOptimize(db->files().size());
   }
-  state.counters["entries"] = static_cast<double>(state.range(0));
 }
 
 // Opens the file and reads the header and every directory node exactly as open does,
 // without parsing entries or building the index.
-void BM_OpenDatBaselineNodeReads(benchmark::State& state) {
-  const auto path = directory_dat(static_cast<std::uint32_t>(state.range(0)), static_cast<std::uint32_t>(state.range(1)));
+void read_nodes_only(benchmark::State& state, const std::filesystem::path& path) {
   auto db = dat::DatDatabase::open(path);
   std::vector<std::uint32_t> nodes;
   collect_nodes(db->blocks(), db->header().root_offset, nodes);
@@ -59,10 +57,18 @@ void BM_OpenDatBaselineNodeReads(benchmark::State& state) {
     }
   }
   state.counters["nodes"] = static_cast<double>(nodes.size());
+  state.counters["entries"] = static_cast<double>(db->files().size());
 }
 
+std::filesystem::path directory_dat_of(const benchmark::State& state) {
+  return directory_dat(static_cast<std::uint32_t>(state.range(0)), static_cast<std::uint32_t>(state.range(1)));
+}
+
+void BM_OpenDat(benchmark::State& state) { open_dat(state, directory_dat_of(state)); }
+void BM_OpenDatBaselineNodeReads(benchmark::State& state) { read_nodes_only(state, directory_dat_of(state)); }
+
 void directory_args(benchmark::internal::Benchmark* b) {
-  for (const int entries : {100'000, 1'000'000}) {
+  for (const int entries : {10'000, 100'000, 1'000'000}) {
     for (const int block_size : {256, 1024}) b->Args({entries, block_size});
   }
   b->Unit(benchmark::kMillisecond);
@@ -113,5 +119,25 @@ void BM_DecompressLrs(benchmark::State& state) {
 }
 BENCHMARK(BM_DecompressLrs)->Arg(64 * 1024)->Arg(1024 * 1024);
 
+// The full-scale sample world's cell DAT, when scripts/bench.sh has generated it.
+void register_full_world() {
+  const auto cell = bench_data_dir() / "full-world" / "client_cell_1.dat";
+  if (!std::filesystem::exists(cell)) return;
+  benchmark::RegisterBenchmark("BM_OpenFullWorldCellDat", [cell](benchmark::State& state) { open_dat(state, cell); })
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("BM_OpenFullWorldCellDatBaselineNodeReads",
+                               [cell](benchmark::State& state) { read_nodes_only(state, cell); })
+      ->Unit(benchmark::kMillisecond);
+}
+
 }  // namespace
 }  // namespace quillfen::bench
+
+int main(int argc, char** argv) {
+  quillfen::bench::register_full_world();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

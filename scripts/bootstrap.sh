@@ -14,6 +14,9 @@ packages=(
 if [[ "${QUILLFEN_WITH_FUZZ:-0}" == 1 ]]; then
   packages+=(clang-19 libclang-rt-19-dev)
 fi
+if [[ "${QUILLFEN_WITH_BENCH:-0}" == 1 ]]; then
+  packages+=(time hyperfine linux-perf)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

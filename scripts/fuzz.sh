@@ -16,9 +16,9 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 failed=()
 # harness:max_len. The DAT harnesses need room for a whole small DAT (pair).
-for spec in lrs_fuzz:4096 records_fuzz:8192 texture_fuzz:8192 dat_open_fuzz:65536 audit_fuzz:98304; do
-  harness="${spec%%:*}"
-  max_len="${spec##*:}"
+for entry in lrs_fuzz:4096 records_fuzz:8192 texture_fuzz:8192 dat_open_fuzz:65536 audit_fuzz:98304; do
+  harness="${entry%%:*}"
+  max_len="${entry##*:}"
   mkdir -p "$work/$harness/corpus" "$work/$harness/artifacts"
   cp -r "fuzz/corpus/$harness/." "$work/$harness/corpus/"
   echo "== fuzz: $harness for ${seconds}s" >&2

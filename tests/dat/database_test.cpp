@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -95,6 +97,14 @@ TEST(DatDatabaseTest, MissingPathIsAPathError) {
   EXPECT_EQ(db.error().message(),
             std::string("Failed to open file at /nonexistent/dir/client_portal.dat: ") + std::strerror(ENOENT));
   EXPECT_EQ(db.error().causes(), std::vector<std::string>{std::strerror(ENOENT)});
+}
+
+TEST(DatDatabaseTest, FifoFailsInsteadOfWaitingForAWriter) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe.dat").c_str(), 0600), 0);
+  auto db = DatDatabase::open(dir / "pipe.dat");
+  ASSERT_FALSE(db);
+  EXPECT_NE(db.error().get_if<dat_error::BinRead>(), nullptr) << db.error().debug();
 }
 
 TEST(DirectoryTest, LeafRootIgnoresItsLaterBranches) {

@@ -41,11 +41,16 @@ FileHandle::~FileHandle() {
 
 std::expected<BlockReader, DatError> BlockReader::open(const std::filesystem::path& path) {
   int fd = -1;
+  // Non-blocking only for the open itself: a FIFO given as a DAT path would otherwise wait
+  // for a writer forever. Its reads then fail like those of any file that is not a DAT.
   do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return std::unexpected(dat_error::PathError{path, IoError::from_errno(errno)});
   FileHandle file(fd);
+  if (const int flags = ::fcntl(fd, F_GETFL); flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    return std::unexpected(IoError::from_errno(errno));
+  }
   struct stat st {};
   if (::fstat(fd, &st) != 0) return std::unexpected(IoError::from_errno(errno));
   return BlockReader(std::move(file), static_cast<std::uint64_t>(st.st_size));

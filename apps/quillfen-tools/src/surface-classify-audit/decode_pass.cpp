@@ -38,7 +38,8 @@ ft::PaletteLookup palette_lookup(const dat::DatDatabase& portal) {
   };
 }
 
-std::optional<RgbaImage> texture_image(const ft::TextureRefs& refs, const dat::DatDatabase& portal) {
+std::optional<RgbaImage> texture_image(const ft::TextureRefs& refs, const dat::DatDatabase& portal,
+                                       PixelBudget& budget) {
   const auto st_bytes = portal.get_file(refs.orig_texture_id);
   if (!st_bytes) return std::nullopt;
   const auto surface_texture = ft::SurfaceTexture::unpack(*st_bytes);
@@ -47,28 +48,40 @@ std::optional<RgbaImage> texture_image(const ft::TextureRefs& refs, const dat::D
   if (!texture_bytes) return std::nullopt;
   const auto texture = ft::Texture::unpack(*texture_bytes);
   if (!texture) return std::nullopt;
+  // Negative sizes are left to the converter, which rejects them.
+  if (texture->width >= 0 && texture->height >= 0 &&
+      !budget.take(static_cast<std::uint64_t>(texture->width) * static_cast<std::uint64_t>(texture->height))) {
+    return std::nullopt;
+  }
   auto pixels = ft::to_rgba8(*texture, palette_lookup(portal));
   if (!pixels) return std::nullopt;
   return RgbaImage{static_cast<std::uint32_t>(texture->width), static_cast<std::uint32_t>(texture->height),
                    std::move(*pixels)};
 }
 
-std::optional<SurfaceImage> surface_image(const ft::Surface& surface, const dat::DatDatabase& portal) {
+std::optional<SurfaceImage> surface_image(const ft::Surface& surface, const dat::DatDatabase& portal,
+                                          PixelBudget& budget) {
   if (surface.color_value) return SurfaceImage{solid_colour(*surface.color_value), true};
   if (!surface.texture_refs) return std::nullopt;
-  auto image = texture_image(*surface.texture_refs, portal);
+  auto image = texture_image(*surface.texture_refs, portal, budget);
   if (!image) return std::nullopt;
   return SurfaceImage{std::move(*image), false};
 }
 
 }  // namespace
 
-std::optional<Decoded> classify_one(std::uint32_t surface_id, const dat::DatDatabase& portal) {
+bool PixelBudget::take(std::uint64_t pixels) {
+  if (pixels > left_) return false;
+  left_ -= pixels;
+  return true;
+}
+
+std::optional<Decoded> classify_one(std::uint32_t surface_id, const dat::DatDatabase& portal, PixelBudget& budget) {
   const auto bytes = portal.get_file(surface_id);
   if (!bytes) return std::nullopt;
   const auto surface = ft::Surface::unpack(*bytes);
   if (!surface) return std::nullopt;
-  auto image = surface_image(*surface, portal);
+  auto image = surface_image(*surface, portal, budget);
   if (!image) return std::nullopt;
 
   const sc::ImageStats stats = sc::compute_stats(image->image.pixels, image->image.width, image->image.height);
@@ -95,8 +108,9 @@ DecodePassResult run_decode_pass(std::span<const std::uint32_t> surface_ids, con
                                  std::FILE* log, const std::function<void(const RgbaImage&)>& on_image) {
   DecodePassResult result;
   result.surfaces.reserve(surface_ids.size());
+  PixelBudget budget;
   for (const std::uint32_t id : surface_ids) {
-    auto decoded = classify_one(id, portal);
+    auto decoded = classify_one(id, portal, budget);
     if (!decoded) {
       fmt::print(log, "  warn: surface 0x{:08X} failed to decode\n", id);
       continue;

@@ -16,8 +16,27 @@
 
 namespace quillfen::audit {
 
-// Decodes, measures and classifies one surface; nothing when any step fails.
-std::optional<Decoded> classify_one(std::uint32_t surface_id, const dat::DatDatabase& portal);
+// The most texture pixels one run converts. A texture record of a few bytes may claim
+// 4096 x 4096 pixels (DXT data can be missing and decodes as black), and thousands of
+// surfaces may name it; past this budget further textures fail like any undecodable
+// surface. A real landblock converts a few hundred textures of at most 1024 x 1024.
+inline constexpr std::uint64_t kMaxDecodedPixels = std::uint64_t{1} << 30;
+
+// What is left of the pixel budget of a run.
+class PixelBudget {
+ public:
+  explicit PixelBudget(std::uint64_t pixels = kMaxDecodedPixels) : left_(pixels) {}
+  // Takes `pixels` from the budget, or nothing and false when they are not all left.
+  bool take(std::uint64_t pixels);
+
+ private:
+  std::uint64_t left_;
+};
+
+// Decodes, measures and classifies one surface; nothing when any step fails or its
+// texture does not fit in what is left of `budget`.
+std::optional<Decoded> classify_one(std::uint32_t surface_id, const dat::DatDatabase& portal,
+                                    PixelBudget& budget);
 
 struct DecodePassResult {
   std::vector<SurfaceAudit> surfaces;                     // one per decoded surface, ascending id

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The benchmark set, in one command: every Google Benchmark program under bench/ (medians
+# of 5 repetitions), then the tool itself on the full-scale sample world and on the
+# 300-surface audit world, timed with /usr/bin/time -v (wall time and peak memory, medians
+# of 5 runs; the town against an empty landblock with hyperfine), and a profile of where the
+# time of one town audit goes.
+#   scripts/bench.sh [RESULTS_DIR]      (default bench-results/<date>)
+# Generated worlds are kept in $QUILLFEN_BENCH_DIR (default bench-data/) for later runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+QUILLFEN_WITH_BENCH=1 scripts/bootstrap.sh
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$(nproc)" >/dev/null
+
+export QUILLFEN_BENCH_DIR="${QUILLFEN_BENCH_DIR:-$PWD/bench-data}"
+results="${1:-bench-results/$(date +%Y%m%d-%H%M%S)}"
+mkdir -p "$results" "$QUILLFEN_BENCH_DIR"
+bin=build/release
+tool="$bin/apps/quillfen-tools/surface-classify-audit"
+
+echo "== machine" | tee "$results/machine.txt"
+{ nproc; grep -m1 "model name" /proc/cpuinfo; free -h | head -2; uname -sr; g++ --version | head -1; } | tee -a "$results/machine.txt"
+
+for program in database_bench dxt_bench stats_bench texture_bench record_decode_bench report_bench audit_bench; do
+  echo "== $program"
+  "$bin/bench/$program" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    --benchmark_out="$results/$program.json" --benchmark_out_format=json | tee "$results/$program.txt" | grep -E "_median|^Benchmark"
+done
+
+full="$QUILLFEN_BENCH_DIR/full-world"
+if [[ ! -f "$full/client_cell_1.dat" ]]; then
+  echo "== generating the full-scale sample world"
+  /usr/bin/time -f "generated in %e s, peak %M KB" "$bin/apps/quillfen-tools/quillfen-sample-world" \
+    --out-dir "$full" --scale full
+fi
+audit300="$(ls -d "$QUILLFEN_BENCH_DIR"/audit-300-1000-30000-300000 2>/dev/null || true)"
+
+# Median wall time and peak memory of five runs of the tool.
+time_tool() {
+  local name="$1"; shift
+  local log="$results/time-$name.txt"
+  : >"$log"
+  for _ in 1 2 3 4 5; do
+    /usr/bin/time -v "$tool" "$@" --out "$results/out-$name.json" --contact-sheet "$results/out-$name.ppm" \
+      2>&1 >/dev/null | grep -E "Elapsed|Maximum resident" >>"$log"
+  done
+  local wall rss
+  wall="$(awk '/Elapsed/ { n = split($NF, t, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + t[i]; print s }' "$log" |
+    sort -n | sed -n 3p)"
+  rss="$(awk '/Maximum resident/ { print $NF }' "$log" | sort -n | sed -n 3p)"
+  printf "%-16s wall %s s   peak RSS %s KiB   (medians of 5 runs)\n" "$name" "$wall" "$rss" | tee -a "$results/summary.txt"
+}
+
+echo "== the tool, end to end"
+time_tool full-town --portal-dat "$full/client_portal.dat" --cell-dat "$full/client_cell_1.dat" --landblock 0xA9B4
+time_tool full-empty --portal-dat "$full/client_portal.dat" --cell-dat "$full/client_cell_1.dat" --landblock 0x0000
+if [[ -n "$audit300" ]]; then
+  time_tool audit300 --portal-dat "$audit300/client_portal.dat" --cell-dat "$audit300/client_cell_1.dat" --landblock 0x1234
+  time_tool audit300-empty --portal-dat "$audit300/client_portal.dat" --cell-dat "$audit300/client_cell_1.dat" --landblock 0x0FFF
+fi
+
+echo "== the town against a landblock with no records (which costs only the opening)"
+hyperfine -N -w 3 -r 30 --export-markdown "$results/town-vs-empty.md" \
+  -n empty "$tool --portal-dat $full/client_portal.dat --cell-dat $full/client_cell_1.dat --landblock 0x0000 --out $results/h-empty.json --contact-sheet $results/h-empty.ppm" \
+  -n town "$tool --portal-dat $full/client_portal.dat --cell-dat $full/client_cell_1.dat --landblock 0xA9B4 --out $results/h-town.json --contact-sheet $results/h-town.ppm" |
+  tee "$results/town-vs-empty.txt"
+
+echo "== profile of the town audit on the full-scale world"
+if perf record -q -e cpu-clock -F 4999 -g -o "$results/perf.data" "$tool" \
+    --portal-dat "$full/client_portal.dat" --cell-dat "$full/client_cell_1.dat" --landblock 0xA9B4 \
+    --out "$results/out-profile.json" --contact-sheet "$results/out-profile.ppm" 2>/dev/null; then
+  perf report -i "$results/perf.data" --no-children --sort dso,symbol --stdio 2>/dev/null |
+    grep -E "^ +[0-9]" | awk "NR <= 30" | tee "$results/profile.txt"
+else
+  echo "perf is not usable here; skipped" | tee "$results/profile.txt"
+fi
+echo "results in $results"
