@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "support/bench_main.hpp"
 #include "quillfen/dat/database.hpp"
 #include "quillfen/dat/file_type/palette.hpp"
 #include "quillfen/dat/file_type/surface.hpp"
@@ -156,12 +157,8 @@ BENCHMARK(BM_WholeRun)
 }  // namespace
 }  // namespace quillfen::bench
 
-// The tool's own heap settings, so the phases cost what they cost in a run.
 int main(int argc, char** argv) {
+  // The tool's own heap settings, so the phases cost what they cost in a run.
   quillfen::audit::keep_large_buffers_in_heap();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return quillfen::bench::run_benchmarks(argc, argv);
 }

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "support/bench_main.hpp"
 #include "quillfen/dat/database.hpp"
 #include "quillfen/dat/utils.hpp"
 #include "quillfen/dat/write/dat_writer.hpp"
@@ -135,9 +136,5 @@ void register_full_world() {
 
 int main(int argc, char** argv) {
   quillfen::bench::register_full_world();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return quillfen::bench::run_benchmarks(argc, argv);
 }

@@ -8,13 +8,11 @@
 // one core against one core.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <string_view>
 #include <vector>
 
+#include "support/bench_main.hpp"
 #include "quillfen/dat/file_type/dxt.hpp"
 #include "sample-world/materials.hpp"
 #include "sample-world/texture_encode.hpp"
@@ -116,16 +114,7 @@ BENCHMARK(BM_SquishDxt1)
 
 int main(int argc, char** argv) {
 #ifdef QUILLFEN_HAVE_SQUISH
-  // OpenMP reads its thread count once, at load time: set it and start again.
-  const char* threads = std::getenv("OMP_NUM_THREADS");
-  if (threads == nullptr || std::string_view(threads) != "1") {
-    setenv("OMP_NUM_THREADS", "1", 1);
-    execv("/proc/self/exe", argv);  // returns only on failure; then run as we are
-  }
+  quillfen::bench::restart_with_one_openmp_thread(argv);
 #endif
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return quillfen::bench::run_benchmarks(argc, argv);
 }

@@ -18,21 +18,7 @@ using testing::prefix;
 using Texts = std::vector<std::string>;
 
 // Writes an EnvCell field by field; each call is one row of the record's layout.
-struct CellBytes {
-  ByteWriter w;
-
-  CellBytes& u16(std::uint16_t v) {
-    w.write_u16_le(v);
-    return *this;
-  }
-  CellBytes& u32(std::uint32_t v) {
-    w.write_u32_le(v);
-    return *this;
-  }
-  CellBytes& frame(float x) {
-    Frame{{x, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f, 0.0f}}.pack(w);
-    return *this;
-  }
+struct CellBytes : testing::FieldBytes<CellBytes> {
   CellBytes& head(std::uint32_t flags, std::uint8_t surfaces, std::uint8_t portals, std::uint16_t cell_refs) {
     u32(0xA9B40100).u32(flags).u32(0x1234);
     w.write_u8(surfaces);

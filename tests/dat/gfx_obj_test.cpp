@@ -19,9 +19,7 @@ using testing::prefix;
 using testing::value_at;
 
 // Writes a GfxObj field by field; each call is one row of the record's layout.
-struct GfxObjBytes {
-  ByteWriter w;
-
+struct GfxObjBytes : testing::FieldBytes<GfxObjBytes> {
   GfxObjBytes& header(std::uint32_t flags, std::uint32_t id = 0x01000042) {
     w.write_u32_le(id);
     w.write_u32_le(flags);
@@ -71,10 +69,6 @@ struct GfxObjBytes {
   }
   GfxObjBytes& sort_center(float x) {
     Vector3{x, 0.0f, 0.0f}.pack(w);
-    return *this;
-  }
-  GfxObjBytes& u32(std::uint32_t v) {
-    w.write_u32_le(v);
     return *this;
   }
 };

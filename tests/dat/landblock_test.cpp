@@ -20,26 +20,7 @@ using testing::value_at;
 using Texts = std::vector<std::string>;
 
 // Writes a LandblockInfo field by field; each call is one row of the record's layout.
-struct LandblockBytes {
-  ByteWriter w;
-  std::map<std::string, std::size_t, std::less<>> marks;  // named offsets for cut tests
-
-  LandblockBytes& mark(const std::string& name) {
-    marks[name] = w.size();
-    return *this;
-  }
-  LandblockBytes& u16(std::uint16_t v) {
-    w.write_u16_le(v);
-    return *this;
-  }
-  LandblockBytes& u32(std::uint32_t v) {
-    w.write_u32_le(v);
-    return *this;
-  }
-  LandblockBytes& frame(float x) {
-    Frame{{x, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f, 0.0f}}.pack(w);
-    return *this;
-  }
+struct LandblockBytes : testing::FieldBytes<LandblockBytes> {
   LandblockBytes& head(std::uint32_t num_objects, std::uint32_t id = 0xA9B4FFFE) {
     return u32(id).u32(3).u32(num_objects);
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -42,6 +43,43 @@ V value_at(const FlatMap<K, V>& map, const std::type_identity_t<K>& key) {
   const V* value = map.find(key);
   return value != nullptr ? *value : V{};
 }
+
+// The common rows of the record builders of these tests, each returning the builder so a
+// fixture reads like the record's layout: Derived adds the rows of its own record.
+template <class Derived>
+struct FieldBytes {
+  ByteWriter w;
+  std::map<std::string, std::size_t, std::less<>> marks;  // named offsets for cut tests
+
+  Derived& mark(const std::string& name) {
+    marks[name] = w.size();
+    return self();
+  }
+  Derived& u8(std::uint8_t v) {
+    w.write_u8(v);
+    return self();
+  }
+  Derived& u16(std::uint16_t v) {
+    w.write_u16_le(v);
+    return self();
+  }
+  Derived& u32(std::uint32_t v) {
+    w.write_u32_le(v);
+    return self();
+  }
+  Derived& i32(std::int32_t v) {
+    w.write_i32_le(v);
+    return self();
+  }
+  // An identity frame moved to x along the first axis.
+  Derived& frame(float x) {
+    graphics::Frame{{x, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f, 0.0f}}.pack(w);
+    return self();
+  }
+
+ private:
+  Derived& self() { return static_cast<Derived&>(*this); }
+};
 
 inline std::vector<std::uint8_t> prefix(const std::vector<std::uint8_t>& bytes, std::size_t n) {
   return {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n)};

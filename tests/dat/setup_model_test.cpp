@@ -20,26 +20,7 @@ using testing::value_at;
 using Texts = std::vector<std::string>;
 
 // Writes a SetupModel field by field; each call is one row of the record's layout.
-struct SetupBytes {
-  ByteWriter w;
-  std::map<std::string, std::size_t, std::less<>> marks;  // named offsets for cut tests
-
-  SetupBytes& mark(const std::string& name) {
-    marks[name] = w.size();
-    return *this;
-  }
-  SetupBytes& u32(std::uint32_t v) {
-    w.write_u32_le(v);
-    return *this;
-  }
-  SetupBytes& i32(std::int32_t v) {
-    w.write_i32_le(v);
-    return *this;
-  }
-  SetupBytes& frame(float x) {
-    graphics::Frame{{x, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f, 0.0f}}.pack(w);
-    return *this;
-  }
+struct SetupBytes : testing::FieldBytes<SetupBytes> {
   SetupBytes& sphere(float radius) {
     Sphere{{0.0f, 0.0f, 0.0f}, radius}.pack(w);
     return *this;
