@@ -13,6 +13,7 @@ namespace quillfen::sample {
 namespace {
 
 using dat::file_type::expand5;
+using dat::file_type::dxt5_alpha_levels;
 using dat::file_type::expand6;
 
 constexpr std::uint32_t expand(std::uint32_t code, std::uint32_t bits) {
@@ -246,19 +247,6 @@ EncodedBlock encode_dxt3_alpha(const BlockTexels& texels) {
 
 namespace {
 
-// The decoder's eight alpha levels for an endpoint pair.
-std::array<std::uint32_t, 8> alpha_levels(std::uint32_t a0, std::uint32_t a1) {
-  std::array<std::uint32_t, 8> levels{a0, a1};
-  if (a0 > a1) {
-    for (std::uint32_t k = 2; k < 8; ++k) levels[k] = ((8 - k) * a0 + (k - 1) * a1) / 7;
-  } else {
-    for (std::uint32_t k = 2; k < 6; ++k) levels[k] = ((6 - k) * a0 + (k - 1) * a1) / 5;
-    levels[6] = 0;
-    levels[7] = 255;
-  }
-  return levels;
-}
-
 struct AlphaFit {
   std::uint64_t indices = 0;
   std::uint64_t error = 0;
@@ -299,9 +287,9 @@ EncodedBlock encode_dxt5_alpha(const BlockTexels& texels) {
   // Eight levels need a0 > a1; with a flat block a0 == a1 selects the other mode, where
   // index 0 still gives a0 exactly.
   std::uint32_t a0 = hi, a1 = lo;
-  AlphaFit best = fit_alpha(alpha_levels(a0, a1), texels);
+  AlphaFit best = fit_alpha(dxt5_alpha_levels(a0, a1), texels);
   if (best.error != 0 && inner_lo <= inner_hi) {
-    const AlphaFit six = fit_alpha(alpha_levels(inner_lo, inner_hi), texels);
+    const AlphaFit six = fit_alpha(dxt5_alpha_levels(inner_lo, inner_hi), texels);
     if (six.error < best.error) {
       best = six;
       a0 = inner_lo;

@@ -112,17 +112,8 @@ struct Dxt3Block {
 };
 
 // The eight alpha levels of a DXT5 alpha block, as words that carry only the alpha byte.
-std::array<std::uint32_t, 8> dxt5_alphas(std::uint32_t a0, std::uint32_t a1) {
-  std::array<std::uint32_t, 8> levels{};
-  levels[0] = a0;
-  levels[1] = a1;
-  if (a0 > a1) {
-    for (std::uint32_t k = 2; k < 8; ++k) levels[k] = ((8 - k) * a0 + (k - 1) * a1) / 7;
-  } else {
-    for (std::uint32_t k = 2; k < 6; ++k) levels[k] = ((6 - k) * a0 + (k - 1) * a1) / 5;
-    levels[6] = 0;
-    levels[7] = 255;
-  }
+std::array<std::uint32_t, 8> dxt5_alpha_words(std::uint32_t a0, std::uint32_t a1) {
+  auto levels = dxt5_alpha_levels(a0, a1);
   for (auto& level : levels) level = rgba_word(0, 0, 0, level);
   return levels;
 }
@@ -130,7 +121,7 @@ std::array<std::uint32_t, 8> dxt5_alphas(std::uint32_t a0, std::uint32_t a1) {
 struct Dxt5Block {
   static constexpr std::size_t kBytes = kDxt35BlockBytes;
   static void decode(const std::uint8_t* block, Texels& texels) {
-    const auto alphas = dxt5_alphas(block[0], block[1]);
+    const auto alphas = dxt5_alpha_words(block[0], block[1]);
     // Bytes 2-7 hold sixteen 3-bit indices as one little-endian 48-bit value.
     const std::uint64_t alpha_indices = load_le<std::uint64_t>(block) >> 16;
     const ColourBlock colour = decode_colour_block<false>(block + 8);

@@ -6,6 +6,7 @@
 // limits (texture.hpp), so a forged size cannot make them allocate without bound.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -24,6 +25,20 @@ constexpr std::uint32_t expand5(std::uint32_t v) {
 constexpr std::uint32_t expand6(std::uint32_t v) {
   const std::uint32_t t = v * 255u + 32u;
   return (t + (t >> 6)) >> 6;
+}
+
+// The eight alpha levels a DXT5 block's two endpoint alphas stand for: six steps between
+// them when a0 > a1, otherwise four steps plus fully transparent and fully opaque.
+constexpr std::array<std::uint32_t, 8> dxt5_alpha_levels(std::uint32_t a0, std::uint32_t a1) {
+  std::array<std::uint32_t, 8> levels{a0, a1};
+  if (a0 > a1) {
+    for (std::uint32_t k = 2; k < 8; ++k) levels[k] = ((8 - k) * a0 + (k - 1) * a1) / 7;
+  } else {
+    for (std::uint32_t k = 2; k < 6; ++k) levels[k] = ((6 - k) * a0 + (k - 1) * a1) / 5;
+    levels[6] = 0;
+    levels[7] = 255;
+  }
+  return levels;
 }
 
 inline constexpr std::size_t kDxt1BlockBytes = 8;
