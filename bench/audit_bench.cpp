@@ -8,6 +8,7 @@
 
 #include "support/bench_main.hpp"
 #include "quillfen/dat/database.hpp"
+#include "quillfen/dat/discovery.hpp"
 #include "quillfen/dat/file_type/palette.hpp"
 #include "quillfen/dat/file_type/surface.hpp"
 #include "quillfen/dat/file_type/surface_texture.hpp"
@@ -16,7 +17,6 @@
 #include "support/bench_dats.hpp"
 #include "surface-classify-audit/allocator_tuning.hpp"
 #include "surface-classify-audit/decode_pass.hpp"
-#include "surface-classify-audit/discovery.hpp"
 #include "surface-classify-audit/file_output.hpp"
 #include "surface-classify-audit/report.hpp"
 #include "surface-classify-audit/run.hpp"
@@ -51,7 +51,7 @@ struct OpenWorld {
 OpenWorld open_world(const AuditWorld& world) {
   auto portal = dat::DatDatabase::open(world.portal);
   auto cell = dat::DatDatabase::open(world.cell);
-  auto surfaces = audit::discover_surfaces(world.landblock, *portal, *cell);
+  auto surfaces = dat::discover_surfaces(world.landblock, *portal, *cell);
   return {std::move(*portal), std::move(*cell), std::move(surfaces)};
 }
 
@@ -67,7 +67,7 @@ BENCHMARK(BM_PhaseOpen)->Unit(benchmark::kMillisecond);
 
 void BM_PhaseDiscovery(benchmark::State& state) {
   const OpenWorld world = open_world(standard_world());
-  for (auto _ : state) benchmark::DoNotOptimize(audit::discover_surfaces(standard_world().landblock, world.portal, world.cell));
+  for (auto _ : state) benchmark::DoNotOptimize(dat::discover_surfaces(standard_world().landblock, world.portal, world.cell));
   state.counters["surfaces"] = static_cast<double>(world.surfaces.size());
 }
 BENCHMARK(BM_PhaseDiscovery)->Unit(benchmark::kMillisecond);

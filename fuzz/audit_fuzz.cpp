@@ -10,9 +10,9 @@
 #include <nlohmann/json.hpp>
 
 #include "quillfen/dat/database.hpp"
+#include "quillfen/dat/discovery.hpp"
 #include "support/memory_file.hpp"
 #include "surface-classify-audit/decode_pass.hpp"
-#include "surface-classify-audit/discovery.hpp"
 #include "surface-classify-audit/report.hpp"
 #include "surface-classify-audit/tile_collector.hpp"
 
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto cell = dat::DatDatabase::open(cell_file.path());
   if (!cell) return 0;
 
-  const auto surface_ids = audit::discover_surfaces(landblock, *portal, *cell);
+  const auto surface_ids = dat::discover_surfaces(landblock, *portal, *cell);
   audit::TileCollector tiles(kTile, kColumns);
   auto pass = audit::run_decode_pass(surface_ids, *portal, log, [&tiles](const audit::RgbaImage& image) {
     tiles.add(image);

@@ -1,7 +1,11 @@
-// classify_one and the pixel budget that bounds what one run converts.
+// The tool's decode pass: report entries from the library's decoder, and one warning
+// line per failed surface with nothing else between them.
 #include "surface-classify-audit/decode_pass.hpp"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
 
 #include "quillfen/dat/file_type/surface.hpp"
 #include "quillfen/dat/file_type/surface_texture.hpp"
@@ -49,22 +53,28 @@ TEST(ClassifyOneTest, TexturedSurfaceGivesItsImageAndStatistics) {
   EXPECT_FLOAT_EQ(decoded->audit.mean_rgb[0], 40.0f / 255.0f);
 }
 
-TEST(PixelBudgetTest, TexturesBeyondTheBudgetFailAndSmallerOnesStillFit) {
+TEST(DecodePassTest, WarnsOncePerFailedSurfaceInIdOrderAndCountsTheRest) {
   testing::TempDir dir;
-  const auto portal = portal_with_textures(dir, 3);
-  PixelBudget budget(64 + 63);
-  EXPECT_TRUE(classify_one(0x08000001, portal, budget));   // 64 of 127 pixels
-  EXPECT_FALSE(classify_one(0x08000002, portal, budget));  // 64 more do not fit in 63
-  PixelBudget exact(128);
-  EXPECT_TRUE(classify_one(0x08000001, portal, exact));
-  EXPECT_TRUE(classify_one(0x08000002, portal, exact));  // exactly used up
-  EXPECT_FALSE(classify_one(0x08000003, portal, exact));
-}
-
-TEST(PixelBudgetTest, TheDefaultAdmitsSixtyFourTexturesOfTheLargestSize) {
-  PixelBudget budget;
-  for (int i = 0; i < 64; ++i) EXPECT_TRUE(budget.take(ft::kMaxTexturePixels)) << i;
-  EXPECT_FALSE(budget.take(1));
+  const auto portal = portal_with_textures(dir, 2);
+  const std::vector<std::uint32_t> ids{0x08000001, 0x08000002, 0x080000AA, 0x080000AB};
+  char* text = nullptr;
+  std::size_t size = 0;
+  std::FILE* log = open_memstream(&text, &size);
+  ASSERT_NE(log, nullptr);
+  std::size_t images = 0;
+  const DecodePassResult pass = run_decode_pass(ids, portal, log, [&images](const RgbaImage&) { ++images; });
+  std::fclose(log);
+  const std::string printed(text, size);
+  std::free(text);
+  EXPECT_EQ(printed,
+            "  warn: surface 0x080000AA failed to decode\n"
+            "  warn: surface 0x080000AB failed to decode\n");
+  ASSERT_EQ(pass.surfaces.size(), 2u);
+  EXPECT_EQ(pass.surfaces[1].did, "0x08000002");
+  EXPECT_EQ(images, 2u);
+  std::uint64_t counted = 0;
+  for (const auto& [name, count] : pass.category_counts) counted += count;
+  EXPECT_EQ(counted, 2u);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+#include "quillfen/dat/ids.hpp"
+
 namespace quillfen::dat::surface_classify {
 
 std::string_view display_name(SurfaceCategory category) {
@@ -137,9 +139,9 @@ SurfaceCategory classify(const ImageStats& stats, std::uint32_t surface_type) {
   const float v = stats.variance;
   const float h = stats.dominant_hue;
   const float s = stats.saturation;
-  const bool flag_foliage = (surface_type & 0x04u) != 0;
-  const bool flag_water = (surface_type & 0x10u) != 0;
-  const bool flag_lava = (surface_type & 0x40u) != 0;
+  const bool flag_foliage = (surface_type & surface_flags::kFoliage) != 0;
+  const bool flag_water = (surface_type & surface_flags::kWater) != 0;
+  const bool flag_lava = (surface_type & surface_flags::kLava) != 0;
   // Rules 7 and 8 split a brown surface by brightness.
   const auto wood_or_dirt = [l] { return l < 0.35f ? SurfaceCategory::Wood : SurfaceCategory::Dirt; };
 

@@ -11,18 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "quillfen/dat/image.hpp"
 #include "quillfen/dat/surface_classify.hpp"
 
 namespace quillfen::sample {
 
-// An RGBA image: 4 bytes a pixel (R, G, B, A), rows top to bottom, no padding.
-struct RgbaImage {
-  std::uint32_t width = 0;
-  std::uint32_t height = 0;
-  std::vector<std::uint8_t> pixels;
-
-  bool operator==(const RgbaImage&) const = default;
-};
+using dat::RgbaImage;
 
 enum class Material : std::uint8_t {
   Stone,         // irregular flagstones with mortar between them

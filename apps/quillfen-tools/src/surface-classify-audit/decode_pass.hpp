@@ -12,26 +12,16 @@
 #include <vector>
 
 #include "quillfen/dat/database.hpp"
+#include "quillfen/dat/surface_decode.hpp"
 #include "surface-classify-audit/decoded.hpp"
 
 namespace quillfen::audit {
 
-// The most texture pixels one run converts. A texture record of a few bytes may claim
-// 4096 x 4096 pixels (DXT data can be missing and decodes as black), and thousands of
-// surfaces may name it; past this budget further textures fail like any undecodable
-// surface. A real landblock converts a few hundred textures of at most 1024 x 1024.
-inline constexpr std::uint64_t kMaxDecodedPixels = std::uint64_t{1} << 30;
+using dat::PixelBudget;
 
-// What is left of the pixel budget of a run.
-class PixelBudget {
- public:
-  explicit PixelBudget(std::uint64_t pixels = kMaxDecodedPixels) : left_(pixels) {}
-  // Takes `pixels` from the budget, or nothing and false when they are not all left.
-  bool take(std::uint64_t pixels);
-
- private:
-  std::uint64_t left_;
-};
+// A surface's report entry from its decoded image.
+SurfaceAudit surface_audit(std::uint32_t surface_id, const dat::SurfaceImage& surface,
+                           const dat::SurfaceMeasure& measure);
 
 // Decodes, measures and classifies one surface; nothing when any step fails or its
 // texture does not fit in what is left of `budget`.

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "quillfen/dat/image.hpp"
+
 namespace quillfen::audit {
 
 // A surface's entry in the JSON report: the decoded surface without its image.
@@ -27,12 +29,7 @@ struct SurfaceAudit {
   bool operator==(const SurfaceAudit&) const = default;
 };
 
-// An RGBA image: 4 bytes a pixel (R, G, B, A), rows top to bottom, no padding.
-struct RgbaImage {
-  std::uint32_t width = 0;
-  std::uint32_t height = 0;
-  std::vector<std::uint8_t> pixels;
-};
+using dat::RgbaImage;
 
 struct Decoded {
   SurfaceAudit audit;

@@ -8,8 +8,8 @@
 #include <system_error>
 
 #include "quillfen/dat/database.hpp"
+#include "quillfen/dat/discovery.hpp"
 #include "surface-classify-audit/decode_pass.hpp"
-#include "surface-classify-audit/discovery.hpp"
 #include "surface-classify-audit/error_report.hpp"
 #include "surface-classify-audit/file_output.hpp"
 #include "surface-classify-audit/landblock_key.hpp"
@@ -79,7 +79,7 @@ std::expected<void, RunError> run_audit(const Cli& cli, std::FILE* log) {
   if (!cell) return std::unexpected(cell.error());
 
   fmt::print(log, "Discovering surfaces for landblock 0x{:04X}...\n", *landblock);
-  const std::vector<std::uint32_t> surface_ids = discover_surfaces(*landblock, *portal, *cell);
+  const std::vector<std::uint32_t> surface_ids = dat::discover_surfaces(*landblock, *portal, *cell);
   fmt::print(log, "  found {} unique surface DIDs\n", surface_ids.size());
 
   // The sheet needs only each image's tile, so images are sampled as they are decoded.

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 
+#include "quillfen/dat/ids.hpp"
 #include "quillfen/dat/reader.hpp"
 
 namespace quillfen::dat::file_type {
@@ -22,7 +23,7 @@ struct TextureRefs {
 
 struct Surface {
   // Bits 0x02 and 0x04 select texture refs over a colour; the whole word goes to the classifier.
-  static constexpr std::uint32_t kTexturedMask = 0x06;
+  static constexpr std::uint32_t kTexturedMask = surface_flags::kTexturedMask;
 
   std::uint32_t surface_type = 0;
   std::optional<TextureRefs> texture_refs;  // exactly when surface_type & kTexturedMask
