@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libfmt-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-  libsquish-dev
+  libsquish-dev libtbb-dev libspng-dev
 )
 # The fuzz harnesses need a clang whose C++23 library support covers std::expected with
 # libstdc++ 12 (clang 19; Debian's default clang 14 cannot), and its libFuzzer runtime.

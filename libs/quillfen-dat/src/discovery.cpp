@@ -145,8 +145,7 @@ std::span<const std::uint32_t> ModelSurfaceCache::setup_model_parts(std::uint32_
   return lookup(setups_, setup_id);
 }
 
-std::vector<std::uint32_t> surfaces_of(const LandblockRefs& refs, const ModelSurfaceCache& models) {
-  // Every GfxObj the landblock reaches, once, whether placed directly or as a part.
+std::vector<std::uint32_t> reached_gfx_objs(const LandblockRefs& refs, const ModelSurfaceCache& models) {
   std::vector<std::uint32_t> placed = refs.model_ids;
   sort_unique(placed);
   std::vector<std::uint32_t> gfx_objs;
@@ -158,9 +157,12 @@ std::vector<std::uint32_t> surfaces_of(const LandblockRefs& refs, const ModelSur
     }
   }
   sort_unique(gfx_objs);
+  return gfx_objs;
+}
 
+std::vector<std::uint32_t> surfaces_of(const LandblockRefs& refs, const ModelSurfaceCache& models) {
   std::vector<std::uint32_t> surfaces = refs.cell_surfaces;
-  for (const std::uint32_t id : gfx_objs) {
+  for (const std::uint32_t id : reached_gfx_objs(refs, models)) {
     const auto list = models.gfx_obj_surfaces(id);
     surfaces.insert(surfaces.end(), list.begin(), list.end());
   }

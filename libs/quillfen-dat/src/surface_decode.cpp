@@ -53,16 +53,24 @@ std::expected<RgbaImage, SurfaceError> texture_image(const ft::TextureRefs& refs
   const auto texture = ft::Texture::unpack(*texture_bytes);
   if (!texture) return failure("Texture", texture_id, texture.error().message());
   // Negative sizes are left to the converter, which rejects them.
+  std::uint64_t pixel_count = 0;
   if (texture->width >= 0 && texture->height >= 0) {
-    const std::uint64_t pixels = static_cast<std::uint64_t>(texture->width) * static_cast<std::uint64_t>(texture->height);
-    if (!budget.take(pixels)) {
-      return failure("Texture", texture_id,
-                     fmt::format("{} x {} pixels exceed what is left of the run's budget of decoded pixels",
-                                 texture->width, texture->height));
+    pixel_count = static_cast<std::uint64_t>(texture->width) * static_cast<std::uint64_t>(texture->height);
+    if (!budget.take(pixel_count)) {
+      auto refused = failure("Texture", texture_id,
+                             fmt::format("{} x {} pixels exceed what is left of the run's budget of decoded pixels",
+                                         texture->width, texture->height));
+      refused.error().texture_pixels = pixel_count;
+      refused.error().over_budget = true;
+      return refused;
     }
   }
   auto pixels = ft::to_rgba8(*texture, palette_lookup(portal));
-  if (!pixels) return failure("Texture", texture_id, ft::describe(pixels.error()));
+  if (!pixels) {
+    auto failed = failure("Texture", texture_id, ft::describe(pixels.error()));
+    failed.error().texture_pixels = pixel_count;
+    return failed;
+  }
   return RgbaImage{static_cast<std::uint32_t>(texture->width), static_cast<std::uint32_t>(texture->height),
                    std::move(*pixels)};
 }

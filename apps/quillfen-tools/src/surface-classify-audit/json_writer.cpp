@@ -106,6 +106,11 @@ void JsonWriter::newline_and_indent(std::size_t depth) {
 void JsonWriter::open_item() {
   if (levels_.empty()) return;  // the document's root value
   Level& level = levels_.back();
+  if (level.inline_items) {
+    if (!level.empty) out_ += ", ";
+    level.empty = false;
+    return;
+  }
   if (!level.empty) out_ += ',';
   level.empty = false;
   newline_and_indent(levels_.size());
@@ -120,17 +125,17 @@ void JsonWriter::before_value() {
   open_item();
 }
 
-void JsonWriter::begin(char open, char close) {
+void JsonWriter::begin(char open, char close, bool inline_items) {
   before_value();
   out_ += open;
-  levels_.push_back(Level{close});
+  levels_.push_back(Level{close, true, inline_items});
 }
 
 void JsonWriter::end() {
   if (levels_.empty()) return;
   const Level level = levels_.back();
   levels_.pop_back();
-  if (!level.empty) newline_and_indent(levels_.size());
+  if (!level.empty && !level.inline_items) newline_and_indent(levels_.size());
   out_ += level.close;
 }
 
@@ -138,6 +143,7 @@ void JsonWriter::begin_object() { begin('{', '}'); }
 void JsonWriter::end_object() { end(); }
 void JsonWriter::begin_array() { begin('[', ']'); }
 void JsonWriter::end_array() { end(); }
+void JsonWriter::begin_inline_array() { begin('[', ']', true); }
 
 void JsonWriter::key(std::string_view name) {
   open_item();
@@ -166,6 +172,16 @@ void JsonWriter::float_value(float value) {
 void JsonWriter::bool_value(bool value) {
   before_value();
   out_ += value ? "true" : "false";
+}
+
+void JsonWriter::null_value() {
+  before_value();
+  out_ += "null";
+}
+
+void JsonWriter::raw_value(std::string_view json_text) {
+  before_value();
+  out_ += json_text;
 }
 
 }  // namespace quillfen::audit

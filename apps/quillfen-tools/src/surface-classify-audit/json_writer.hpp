@@ -27,26 +27,37 @@ class JsonWriter {
   void end_object();
   void begin_array();
   void end_array();
+  // An array whose elements stay on its key's line, separated by ", ": for long lists of
+  // short values. Only plain values go inside.
+  void begin_inline_array();
 
   void key(std::string_view name);
   void string_value(std::string_view text);
   void uint_value(std::uint64_t value);
   void float_value(float value);
   void bool_value(bool value);
+  void null_value();
+  // Text that is already a JSON value (a number, or a string with its quotes, that needs
+  // no escaping): the fast path for values written millions of times.
+  void raw_value(std::string_view json_text);
 
   const std::string& text() const { return out_; }
   std::string take() { return std::move(out_); }
+  // The text written since the last call, leaving the writer where it was in the document:
+  // a large document can go to its file in pieces.
+  std::string drain() { return std::exchange(out_, std::string()); }
 
  private:
   struct Level {
     char close;        // '}' or ']'
     bool empty = true;
+    bool inline_items = false;
   };
 
   // Puts the separator, the line break and the indentation in front of a member or element.
   void open_item();
   void before_value();
-  void begin(char open, char close);
+  void begin(char open, char close, bool inline_items = false);
   void end();
   void newline_and_indent(std::size_t depth);
 

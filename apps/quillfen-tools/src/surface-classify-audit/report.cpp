@@ -21,8 +21,9 @@ void write_floats(JsonWriter& json, const std::array<float, 3>& values) {
   json.end_array();
 }
 
-void write_surface(JsonWriter& json, const SurfaceAudit& surface) {
-  json.begin_object();
+}  // namespace
+
+void write_surface_members(JsonWriter& json, const SurfaceAudit& surface) {
   json.key("did");
   json.string_value(surface.did);
   json.key("category");
@@ -47,6 +48,13 @@ void write_surface(JsonWriter& json, const SurfaceAudit& surface) {
   json.uint_value(surface.height);
   json.key("solid");
   json.bool_value(surface.solid);
+}
+
+namespace {
+
+void write_surface(JsonWriter& json, const SurfaceAudit& surface) {
+  json.begin_object();
+  write_surface_members(json, surface);
   json.end_object();
 }
 

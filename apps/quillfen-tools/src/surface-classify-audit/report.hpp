@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "surface-classify-audit/decoded.hpp"
+#include "surface-classify-audit/json_writer.hpp"
 
 namespace quillfen::audit {
 
@@ -30,6 +31,10 @@ AuditDoc build_audit_doc(std::uint16_t landblock, const std::filesystem::path& p
 AuditDoc build_audit_doc(std::uint16_t landblock, const std::filesystem::path& portal_dat,
                          const std::filesystem::path& cell_dat, const std::vector<Decoded>& decoded,
                          const std::map<std::string, std::uint64_t>& category_counts);
+
+// The twelve members of a surface's entry, from "did" to "solid", into the object that
+// `json` has open; documents that list surfaces with more members build on it.
+void write_surface_members(JsonWriter& json, const SurfaceAudit& surface);
 
 // The whole document as written to the --out file (no newline at the end).
 std::string serialize_audit_doc(const AuditDoc& doc);

@@ -95,6 +95,8 @@ class DatDatabase {
 
   const DatHeader& header() const { return header_; }
   const FileIndex& files() const { return files_; }
+  // The length of the file in bytes when it was opened.
+  std::uint64_t file_length() const { return blocks_.file_length(); }
 
   // The contents of file `id`, decompressed when its entry says so.
   std::expected<std::vector<std::uint8_t>, DatError> get_file(std::uint32_t id) const;

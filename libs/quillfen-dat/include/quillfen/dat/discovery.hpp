@@ -80,6 +80,10 @@ class ModelSurfaceCache {
   std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> setups_;
 };
 
+// Every GfxObj that `refs` reaches, placed directly or as a part of a prefetched
+// SetupModel: ascending, without repeats.
+std::vector<std::uint32_t> reached_gfx_objs(const LandblockRefs& refs, const ModelSurfaceCache& models);
+
 // The surfaces that `refs` reaches through models already prefetched into `models`:
 // ascending, without repeats and without the id 0.
 std::vector<std::uint32_t> surfaces_of(const LandblockRefs& refs, const ModelSurfaceCache& models);

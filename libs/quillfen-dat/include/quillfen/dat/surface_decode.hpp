@@ -48,6 +48,11 @@ struct SurfaceImage {
 // "Texture 0x06000180: unsupported texture format R5G6B5 (code 23)".
 struct SurfaceError {
   std::string reason;
+  // The texture's size in pixels when the failure came at the budget check or after it
+  // (0 before), and whether the budget itself refused it: enough for a caller that
+  // decoded surfaces in parallel to replay the budget in id order.
+  std::uint64_t texture_pixels = 0;
+  bool over_budget = false;
 
   bool operator==(const SurfaceError&) const = default;
 };

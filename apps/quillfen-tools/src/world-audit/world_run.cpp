@@ -1,0 +1,151 @@
+// The run: open both DATs (at once), choose the landblocks, audit them, write the outputs
+// and summarise. Every console line goes through Console, so --quiet leaves only errors.
+#include "world-audit/world_run.hpp"
+
+#include <unistd.h>
+
+#include <tbb/global_control.h>
+#include <tbb/parallel_invoke.h>
+#include <tbb/task_arena.h>
+
+#include <optional>
+
+#include "quillfen/dat/database.hpp"
+#include "surface-classify-audit/error_report.hpp"
+#include "surface-classify-audit/report.hpp"
+#include "world-audit/landblock_presence.hpp"
+#include "world-audit/progress.hpp"
+#include "world-audit/world_audit.hpp"
+#include "world-audit/world_outputs.hpp"
+#include "world-audit/world_summary.hpp"
+
+namespace quillfen::world {
+namespace {
+
+using DatResult = std::expected<dat::DatDatabase, dat::DatError>;
+
+struct OpenDats {
+  dat::DatDatabase portal;
+  dat::DatDatabase cell;
+};
+
+// Both indexes are read at once; the lines come out in the single tool's order.
+std::expected<OpenDats, RunError> open_dats(const WorldCli& cli, Console& console) {
+  std::optional<DatResult> portal;
+  std::optional<DatResult> cell;
+  tbb::parallel_invoke([&] { portal.emplace(dat::DatDatabase::open(cli.portal_dat)); },
+                       [&] { cell.emplace(dat::DatDatabase::open(cli.cell_dat)); });
+  console.line("Loading portal dat: {}", cli.portal_dat.native());
+  if (!*portal) return std::unexpected(audit::to_run_error(portal->error()));
+  console.line("  portal files: {}", (*portal)->files().size());
+  console.line("Loading cell dat: {}", cli.cell_dat.native());
+  if (!*cell) return std::unexpected(audit::to_run_error(cell->error()));
+  console.line("  cell files: {}", (*cell)->files().size());
+  return OpenDats{std::move(**portal), std::move(**cell)};
+}
+
+void print_list(const dat::DatDatabase& cell, std::FILE* out) {
+  std::string text;
+  for (const LandblockPresence& landblock : present_landblocks(cell.files())) {
+    text += fmt::format("0x{:04X} cells={} info={}\n", landblock.key, landblock.interior_cells,
+                        landblock.has_info ? "yes" : "no");
+  }
+  std::fwrite(text.data(), 1, text.size(), out);
+}
+
+std::vector<std::uint16_t> keys_to_audit(const WorldCli& cli, const dat::DatDatabase& cell) {
+  if (cli.landblocks) return *cli.landblocks;
+  std::vector<std::uint16_t> keys;
+  for (const LandblockPresence& landblock : present_landblocks(cell.files())) keys.push_back(landblock.key);
+  return keys;
+}
+
+// The DATs are never written: a directory whose outputs would land on one of them is
+// refused before anything is written.
+std::expected<void, RunError> refuse_dat_as_output(const WorldCli& cli, const std::filesystem::path& output) {
+  for (const auto* dat : {&cli.portal_dat, &cli.cell_dat}) {
+    std::error_code ignored;
+    if (std::filesystem::equivalent(output, *dat, ignored)) {
+      return std::unexpected(
+          RunError{fmt::format("refusing to write {}: it is the DAT file {}", output.native(), dat->native()), {}});
+    }
+  }
+  return {};
+}
+
+std::expected<void, RunError> prepare_out_dir(const WorldCli& cli) {
+  std::error_code error;
+  std::filesystem::create_directories(cli.out_dir, error);
+  if (error) {
+    return std::unexpected(RunError{fmt::format("create directory {}", cli.out_dir.native()), {error.message()}});
+  }
+  for (const std::string_view name : {kWorldDoc, kSurfacesDoc, kWarningsDoc, kMaterialMap, kColourMap}) {
+    if (auto refused = refuse_dat_as_output(cli, cli.out_dir / name); !refused) return refused;
+  }
+  return {};
+}
+
+void print_summary(Console& console, const WorldCli& cli, const WorldSummary& summary) {
+  console.line("Summary:");
+  console.line("  landblocks:      {}", summary.landblocks.size());
+  console.line("  unique surfaces: {}", summary.unique_surfaces);
+  console.line("  decoded:         {}", summary.decoded);
+  console.line("  failed:          {}", summary.failed);
+  for (const std::string& line : audit::histogram_lines(summary.category_counts)) console.line("{}", line);
+  const std::string per_landblock =
+      cli.per_landblock ? fmt::format(", landblocks/ ({} documents)", summary.landblocks.size()) : "";
+  console.line("Wrote {}: {}, {}, {}, {}, {}{}", cli.out_dir.native(), kWorldDoc, kSurfacesDoc, kWarningsDoc,
+               kMaterialMap, kColourMap, per_landblock);
+}
+
+}  // namespace
+
+std::expected<void, RunError> run_world_audit(const WorldCli& cli, Console& console, std::FILE* out) {
+  auto dats = open_dats(cli, console);
+  if (!dats) return std::unexpected(dats.error());
+  if (cli.list) {
+    print_list(dats->cell, out);
+    return {};
+  }
+  if (auto prepared = prepare_out_dir(cli); !prepared) return prepared;
+
+  const std::vector<std::uint16_t> keys = keys_to_audit(cli, dats->cell);
+  console.line("Auditing {} landblocks with {} threads...", keys.size(), cli.jobs);
+  AuditCounters counters;
+  WorldAuditSettings settings;
+  settings.pixel_budget = world_pixel_budget(dats->portal.file_length());
+  WorldAudit world;
+  {
+    const bool draw = !console.quiet() && ::isatty(::fileno(console.stream())) == 1;
+    ProgressLine progress(console.stream(), counters, draw);
+    world = audit_world(keys, dats->portal, dats->cell, settings, counters);
+  }
+  const WorldSummary summary = summarize(world);
+  console.line("  found {} unique surface DIDs; decoded {}, failed {}", summary.unique_surfaces, summary.decoded,
+               summary.failed);
+  if (summary.failed > 0) console.line("  warn: {} surfaces failed to decode (reasons in {})", summary.failed, kWarningsDoc);
+
+  console.line("Writing outputs to {}...", cli.out_dir.native());
+  const AuditedPaths paths{cli.portal_dat, cli.cell_dat};
+  if (auto written = write_world_outputs(cli.out_dir, world, summary, paths); !written) return written;
+  if (cli.per_landblock) {
+    if (auto written = write_landblock_docs(cli.out_dir, world, paths); !written) return written;
+  }
+  print_summary(console, cli, summary);
+  return {};
+}
+
+int run_world_tool(const WorldCli& cli, std::FILE* out, std::FILE* err) {
+  Console console(err, cli.quiet);
+  // The arena bounds the threads that run the work; the global control keeps oneTBB from
+  // starting more workers than that behind it.
+  const tbb::global_control threads(tbb::global_control::max_allowed_parallelism, cli.jobs);
+  tbb::task_arena arena(static_cast<int>(cli.jobs));
+  std::expected<void, RunError> result;
+  arena.execute([&] { result = run_world_audit(cli, console, out); });
+  if (result) return 0;
+  console.error(audit::format_error_report(result.error()));
+  return 1;
+}
+
+}  // namespace quillfen::world
