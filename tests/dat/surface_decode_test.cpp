@@ -90,6 +90,7 @@ TEST_F(SurfaceDecodeTest, ASolidColourIsOnePixelInRgbaOrder) {
   EXPECT_TRUE(surface->solid);
   EXPECT_EQ(surface->surface_type, surface_flags::kLava);
   EXPECT_EQ(surface->image, (RgbaImage{1, 1, {255, 0, 0, 128}}));
+  EXPECT_FALSE(surface->texture_format);
   EXPECT_EQ(budget.left(), kMaxDecodedPixels);  // colours cost no budget
 }
 
@@ -100,6 +101,7 @@ TEST_F(SurfaceDecodeTest, ATextureIsTheLastListedAndItsMeasureIsTheClassifiers) 
   EXPECT_FALSE(surface->solid);
   EXPECT_EQ(surface->image.width, 8u);
   EXPECT_EQ(surface->image.pixels.size(), 8u * 8u * 4u);
+  EXPECT_EQ(surface->texture_format, static_cast<std::uint32_t>(ft::TextureFormat::A8));
   EXPECT_EQ(budget.left(), kMaxDecodedPixels - 64);
 
   const SurfaceMeasure measure = measure_surface(*surface);
@@ -148,7 +150,22 @@ TEST_F(SurfaceDecodeTest, ATextureBeyondTheBudgetFailsAndSaysSo) {
   ASSERT_FALSE(surface);
   EXPECT_EQ(surface.error().reason,
             "Texture 0x06000002: 8 x 8 pixels exceed what is left of the run's budget of decoded pixels");
+  EXPECT_TRUE(surface.error().over_budget);
+  EXPECT_EQ(surface.error().texture_pixels, 64u);
   EXPECT_EQ(budget.left(), 63u);
+}
+
+// A texture that fails after the budget took its pixels says how many it took, so a
+// caller can replay the budget; one that fails before says none.
+TEST_F(SurfaceDecodeTest, AFailureSaysWhatTheBudgetGaveIt) {
+  PixelBudget budget;
+  const auto converted = decode_surface(0x08000006, *portal_, budget);  // R5G6B5, 2 x 2
+  ASSERT_FALSE(converted);
+  EXPECT_EQ(converted.error().texture_pixels, 4u);
+  EXPECT_FALSE(converted.error().over_budget);
+  const auto listed = decode_surface(0x08000004, *portal_, budget);  // empty texture list
+  ASSERT_FALSE(listed);
+  EXPECT_EQ(listed.error().texture_pixels, 0u);
 }
 
 TEST(PixelBudgetTest, TakesWhatFitsAndNothingElse) {

@@ -38,8 +38,13 @@ ft::PaletteLookup palette_lookup(const DatDatabase& portal) {
   };
 }
 
-std::expected<RgbaImage, SurfaceError> texture_image(const ft::TextureRefs& refs, const DatDatabase& portal,
-                                                     PixelBudget& budget) {
+struct TextureImage {
+  RgbaImage image;
+  std::uint32_t format = 0;
+};
+
+std::expected<TextureImage, SurfaceError> texture_image(const ft::TextureRefs& refs, const DatDatabase& portal,
+                                                        PixelBudget& budget) {
   const std::uint32_t st_id = refs.orig_texture_id;
   const auto st_bytes = portal.get_file(st_id);
   if (!st_bytes) return failure("SurfaceTexture", st_id, st_bytes.error().message());
@@ -71,8 +76,9 @@ std::expected<RgbaImage, SurfaceError> texture_image(const ft::TextureRefs& refs
     failed.error().texture_pixels = pixel_count;
     return failed;
   }
-  return RgbaImage{static_cast<std::uint32_t>(texture->width), static_cast<std::uint32_t>(texture->height),
-                   std::move(*pixels)};
+  return TextureImage{RgbaImage{static_cast<std::uint32_t>(texture->width),
+                                static_cast<std::uint32_t>(texture->height), std::move(*pixels)},
+                      texture->format_raw};
 }
 
 }  // namespace
@@ -91,12 +97,14 @@ std::expected<SurfaceImage, SurfaceError> decode_surface(std::uint32_t surface_i
   if (!bytes) return failure("Surface", surface_id, bytes.error().message());
   const auto surface = ft::Surface::unpack(*bytes);
   if (!surface) return failure("Surface", surface_id, surface.error().message());
-  if (surface->color_value) return SurfaceImage{surface->surface_type, true, solid_colour(*surface->color_value)};
+  if (surface->color_value) {
+    return SurfaceImage{surface->surface_type, true, solid_colour(*surface->color_value), std::nullopt};
+  }
   // The decoder sets one of the two; this only guards a record built by hand.
   if (!surface->texture_refs) return failure("Surface", surface_id, "has neither a colour nor a texture");
   auto image = texture_image(*surface->texture_refs, portal, budget);
   if (!image) return std::unexpected(std::move(image).error());
-  return SurfaceImage{surface->surface_type, false, std::move(*image)};
+  return SurfaceImage{surface->surface_type, false, std::move(image->image), image->format};
 }
 
 SurfaceMeasure measure_surface(const SurfaceImage& surface) {

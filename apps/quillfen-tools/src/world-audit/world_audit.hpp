@@ -22,6 +22,7 @@ namespace quillfen::world {
 struct AuditedSurface {
   std::uint32_t id = 0;
   std::optional<audit::SurfaceAudit> audit;  // present when the surface decoded
+  std::optional<std::uint32_t> texture_format;  // its Texture's format code, when it has one
   std::string failure;                       // the reason, when it did not
   std::vector<std::uint16_t> landblocks;     // the audited landblocks that use it, ascending
 };

@@ -22,10 +22,12 @@ DecodeOutcome decode_one(AuditedSurface& surface, std::size_t index, const dat::
   auto decoded = dat::decode_surface(surface.id, portal, budget);
   if (!decoded) {
     surface.audit.reset();
+    surface.texture_format.reset();
     surface.failure = decoded.error().reason;
     return {decoded.error().texture_pixels, decoded.error().over_budget};
   }
   surface.audit = audit::surface_audit(surface.id, *decoded, dat::measure_surface(*decoded));
+  surface.texture_format = decoded->texture_format;
   surface.failure.clear();
   if (on_image) on_image(index, *decoded);
   return {decoded->solid ? 0 : std::uint64_t{decoded->image.width} * decoded->image.height, false};

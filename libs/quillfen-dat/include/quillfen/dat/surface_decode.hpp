@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <expected>
+#include <optional>
 #include <string>
 
 #include "quillfen/dat/database.hpp"
@@ -41,6 +42,8 @@ struct SurfaceImage {
   std::uint32_t surface_type = 0;  // the Surface's flag word
   bool solid = false;              // a solid colour, drawn as one pixel
   RgbaImage image;
+  // The Texture's pixel-format code (see file_type::TextureFormat); absent for a solid colour.
+  std::optional<std::uint32_t> texture_format;
 };
 
 // Why a surface could not be decoded, for a person to act on: the record that failed,
