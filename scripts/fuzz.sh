@@ -15,12 +15,14 @@ cmake --build --preset fuzz -j "$(nproc)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 failed=()
-# harness:max_len. The DAT harnesses need room for a whole small DAT (pair).
-for entry in lrs_fuzz:4096 records_fuzz:8192 texture_fuzz:8192 dat_open_fuzz:65536 audit_fuzz:98304; do
-  harness="${entry%%:*}"
-  max_len="${entry##*:}"
+# harness:max_len[:seed corpus]. The DAT harnesses need room for a whole small DAT (pair);
+# the world audit reads the same DAT pairs as the single-landblock audit.
+for entry in lrs_fuzz:4096 records_fuzz:8192 texture_fuzz:8192 dat_open_fuzz:65536 audit_fuzz:98304 \
+             world_audit_fuzz:98304:audit_fuzz; do
+  IFS=: read -r harness max_len seeds <<<"$entry"
+  seeds="${seeds:-$harness}"
   mkdir -p "$work/$harness/corpus" "$work/$harness/artifacts"
-  cp -r "fuzz/corpus/$harness/." "$work/$harness/corpus/"
+  cp -r "fuzz/corpus/$seeds/." "$work/$harness/corpus/"
   echo "== fuzz: $harness for ${seconds}s" >&2
   if ! ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     "build/fuzz/fuzz/$harness" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 \

@@ -93,7 +93,7 @@ std::expected<WorldSummary, std::string> generate_world(const WorldOptions& opti
   std::filesystem::create_directories(options.out_dir, ec);
   if (ec) return std::unexpected(fmt::format("create directory {}: {}", options.out_dir.string(), ec.message()));
 
-  const ScaleDesign design = scale_design(options.scale);
+  const ScaleDesign design = options.design.value_or(scale_design(options.scale));
   const Town town = build_town(options.seed);
   const Neighbours neighbours = build_neighbours(town, options.seed);
 

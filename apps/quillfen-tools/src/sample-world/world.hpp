@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <expected>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,8 @@ struct WorldOptions {
   std::filesystem::path out_dir;
   std::uint64_t seed = 1;
   WorldScale scale = WorldScale::Small;
+  // Replaces the scale's design: benchmarks grow the grid and the filler apart.
+  std::optional<ScaleDesign> design;
 };
 
 struct DatSummary {
