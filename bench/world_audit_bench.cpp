@@ -74,7 +74,7 @@ WorldAudit run_world(const OpenWorld& world, int threads) {
     AuditCounters counters;
     WorldAuditSettings settings;
     settings.pixel_budget = world_pixel_budget(world.portal.file_length());
-    audit = audit_world(world.keys, world.portal, world.cell, settings, counters);
+    audit = std::move(*audit_world(world.keys, world.portal, world.cell, settings, counters));
   });
   return audit;
 }
@@ -98,7 +98,7 @@ void BM_PhaseDiscover(benchmark::State& state) {
   for (auto _ : state) {
     arena.execute([&] {
       AuditCounters counters;
-      benchmark::DoNotOptimize(discover_world(world.keys, world.portal, world.cell, counters).surface_ids.size());
+      benchmark::DoNotOptimize(discover_world(world.keys, world.portal, world.cell, counters)->surface_ids.size());
     });
   }
 }
@@ -110,7 +110,7 @@ void BM_PhaseIndex(benchmark::State& state) {
   DiscoveredWorld found;
   arena.execute([&] {
     AuditCounters counters;
-    found = discover_world(world.keys, world.portal, world.cell, counters);
+    found = std::move(*discover_world(world.keys, world.portal, world.cell, counters));
   });
   for (auto _ : state) {
     state.PauseTiming();
@@ -127,7 +127,7 @@ void BM_PhaseDecode(benchmark::State& state) {
   WorldAudit indexed;
   arena.execute([&] {
     AuditCounters counters;
-    indexed = index_world(discover_world(world.keys, world.portal, world.cell, counters));
+    indexed = index_world(std::move(*discover_world(world.keys, world.portal, world.cell, counters)));
   });
   WorldAuditSettings settings;
   settings.pixel_budget = world_pixel_budget(world.portal.file_length());

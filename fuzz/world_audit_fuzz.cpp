@@ -64,12 +64,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
 
   world::WorldAudit audit;
+  bool within_limits = true;
   arena.execute([&] {
     world::AuditCounters counters;
     world::WorldAuditSettings settings;
     settings.pixel_budget = world::world_pixel_budget(portal->file_length());
-    audit = world::audit_world(keys, *portal, *cell, settings, counters);
+    auto audited = world::audit_world(keys, *portal, *cell, settings, counters);
+    within_limits = audited.has_value();
+    if (audited) audit = std::move(*audited);
   });
+  if (!within_limits) return 0;
   const world::WorldSummary summary = world::summarize(audit);
   const world::AuditedPaths paths{"portal", "cell"};
   const auto world_doc = nlohmann::json::parse(world::serialize_world_doc(summary, paths, "0"), nullptr, false);

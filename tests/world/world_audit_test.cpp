@@ -97,7 +97,7 @@ class WorldAuditTest : public ::testing::Test {
     AuditCounters counters;
     WorldAudit world;
     tbb::task_arena arena(threads);
-    arena.execute([&] { world = audit_world(keys_, *portal_, *cell_, settings, counters); });
+    arena.execute([&] { world = std::move(*audit_world(keys_, *portal_, *cell_, settings, counters)); });
     EXPECT_EQ(counters.landblocks_done.load(), keys_.size());
     EXPECT_EQ(counters.surfaces_done.load(), world.surfaces.size());
     return world;
@@ -169,6 +169,34 @@ TEST_F(WorldAuditTest, ARunOutBudgetRefusesTheSameSurfacesWhateverTheThreads) {
   }
   EXPECT_GT(refused, 3u);
   for (int run = 0; run < 20; ++run) EXPECT_EQ(outcome(audit(4, kBudget)), outcome(reference)) << run;
+}
+
+// Work that grows with landblocks times what each reaches stops at a limit, with a run
+// error that says which and what to do, instead of running away on a forged world.
+TEST_F(WorldAuditTest, DiscoveryStopsAtItsLimits) {
+  const auto run = [](DiscoveryLimits limits) {
+    WorldAuditSettings settings;
+    settings.limits = limits;
+    AuditCounters counters;
+    return audit_world(keys_, *portal_, *cell_, settings, counters);
+  };
+  const auto steps = run({.max_steps = 20, .max_pairs = 1000});
+  ASSERT_FALSE(steps);
+  EXPECT_EQ(steps.error(),
+            "discovering the surfaces of these landblocks takes more than 20 steps, the most one run does; audit "
+            "fewer landblocks at a time with --landblocks");
+  const auto pairs = run({.max_steps = 1000, .max_pairs = 30});
+  ASSERT_FALSE(pairs);
+  EXPECT_EQ(pairs.error(),
+            "the landblocks reach more than 30 surfaces counted once per landblock, the most one run holds; audit "
+            "fewer landblocks at a time with --landblocks");
+
+  // Exactly enough of both is enough.
+  const WorldAudit world = audit(1, dat::kMaxDecodedPixels);
+  std::uint64_t held = 0;
+  for (const auto& landblock : world.landblocks) held += landblock.surfaces.size();
+  EXPECT_TRUE(run({.max_steps = 1000, .max_pairs = held}));
+  EXPECT_FALSE(run({.max_steps = 1000, .max_pairs = held - 1}));
 }
 
 }  // namespace

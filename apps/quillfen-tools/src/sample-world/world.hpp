@@ -32,7 +32,7 @@ struct WorldOptions {
   std::uint64_t seed = 1;
   WorldScale scale = WorldScale::Small;
   // Replaces the scale's design: benchmarks grow the grid and the filler apart.
-  std::optional<ScaleDesign> design;
+  std::optional<ScaleDesign> design{};
 };
 
 struct DatSummary {

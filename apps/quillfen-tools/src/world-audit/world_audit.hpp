@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <expected>
 #include <functional>
 #include <optional>
 #include <span>
@@ -53,14 +54,26 @@ using OnImage = std::function<void(std::size_t surface_index, const dat::Surface
 // DAT, so that real worlds never reach it while a forged one stays bounded by its size.
 std::uint64_t world_pixel_budget(std::uint64_t portal_file_bytes);
 
+// Bounds on the work of discovery that grows with landblocks times what they reach. One
+// step is one model id placed, one SetupModel part or one surface id a landblock's
+// models and cells name; one pair is one surface of one landblock, after repeats are
+// dropped. The full-scale sample world takes 12.8 million steps and holds 8.6 million
+// pairs; the limits leave room for worlds twenty and eight times as dense.
+struct DiscoveryLimits {
+  std::uint64_t max_steps = std::uint64_t{1} << 28;
+  std::uint64_t max_pairs = std::uint64_t{1} << 26;
+};
+
 struct WorldAuditSettings {
   std::uint64_t pixel_budget = dat::kMaxDecodedPixels;
+  DiscoveryLimits limits;
   OnImage on_image;
 };
 
 // Audits `keys` (ascending, distinct). Records that cannot be read are skipped and
-// surfaces that fail carry their reason, as in the single-landblock tool.
-WorldAudit audit_world(std::span<const std::uint16_t> keys, const dat::DatDatabase& portal,
+// surfaces that fail carry their reason, as in the single-landblock tool. Fails only when
+// the landblocks reach more than one run may hold (see DiscoveryLimits).
+std::expected<WorldAudit, std::string> audit_world(std::span<const std::uint16_t> keys, const dat::DatDatabase& portal,
                        const dat::DatDatabase& cell, const WorldAuditSettings& settings, AuditCounters& counters);
 
 }  // namespace quillfen::world

@@ -5,9 +5,11 @@
 #include "world-audit/world_discovery.hpp"
 
 #include <tbb/enumerable_thread_specific.h>
+#include <fmt/format.h>
 #include <tbb/parallel_for.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 
 #include "quillfen/dat/discovery.hpp"
@@ -28,6 +30,29 @@ void sort_unique(std::vector<std::uint32_t>& ids) {
 std::size_t position_of(const std::vector<std::uint32_t>& sorted, std::uint32_t id) {
   return static_cast<std::size_t>(std::lower_bound(sorted.begin(), sorted.end(), id) - sorted.begin());
 }
+
+// Takes from a shared allowance; once one take fails, every later take fails too, so the
+// other workers stop early.
+class Allowance {
+ public:
+  explicit Allowance(std::uint64_t total) : left_(total) {}
+  bool take(std::uint64_t amount) {
+    std::uint64_t left = left_.load(std::memory_order_relaxed);
+    do {
+      if (amount > left) {
+        left_.store(0, std::memory_order_relaxed);
+        exhausted_.store(true, std::memory_order_relaxed);
+        return false;
+      }
+    } while (!left_.compare_exchange_weak(left, left - amount, std::memory_order_relaxed));
+    return true;
+  }
+  bool exhausted() const { return exhausted_.load(std::memory_order_relaxed); }
+
+ private:
+  std::atomic<std::uint64_t> left_;
+  std::atomic<bool> exhausted_{false};
+};
 
 // The id 0 names no surface; it maps to an index no list keeps.
 constexpr std::uint32_t kNoIndex = UINT32_MAX;
@@ -112,10 +137,18 @@ std::vector<std::uint32_t> union_of_surfaces(const std::vector<std::uint32_t>& a
   return others;
 }
 
+std::string too_much_work(const DiscoveryLimits& limits) {
+  return fmt::format(
+      "discovering the surfaces of these landblocks takes more than {} steps, the most one run does; audit fewer "
+      "landblocks at a time with --landblocks",
+      limits.max_steps);
+}
+
 }  // namespace
 
-DiscoveredWorld discover_world(std::span<const std::uint16_t> keys, const dat::DatDatabase& portal,
-                               const dat::DatDatabase& cell, AuditCounters& counters) {
+std::expected<DiscoveredWorld, std::string> discover_world(std::span<const std::uint16_t> keys,
+                                                          const dat::DatDatabase& portal, const dat::DatDatabase& cell,
+                                                          AuditCounters& counters, const DiscoveryLimits& limits) {
   counters.landblocks_total.store(keys.size());
   std::vector<dat::LandblockRefs> refs(keys.size());
   tbb::parallel_for(std::size_t{0}, keys.size(), [&](std::size_t i) {
@@ -131,11 +164,20 @@ DiscoveredWorld discover_world(std::span<const std::uint16_t> keys, const dat::D
   cache.prefetch(models, run_each_in_parallel);
   models = {};
 
+  // Every step below costs what it is about to go through, before it does, so that a
+  // forged world whose landblocks each reach everything stops at the limit instead of
+  // doing work that grows with landblocks times models.
+  Allowance steps(limits.max_steps);
+  Allowance pairs(limits.max_pairs);
   std::vector<std::vector<std::uint32_t>> gfx_objs(keys.size());
   tbb::parallel_for(std::size_t{0}, keys.size(), [&](std::size_t i) {
+    std::uint64_t cost = refs[i].model_ids.size();
+    for (const std::uint32_t id : refs[i].model_ids) cost += cache.setup_model_parts(id).size();
+    if (!steps.take(cost)) return;
     gfx_objs[i] = dat::reached_gfx_objs(refs[i], cache);
     refs[i].model_ids = {};
   });
+  if (steps.exhausted()) return std::unexpected(too_much_work(limits));
 
   // Every GfxObj reached anywhere, and every surface the world reaches.
   std::vector<std::uint32_t> all_gfx;
@@ -158,6 +200,12 @@ DiscoveredWorld discover_world(std::span<const std::uint16_t> keys, const dat::D
   found.landblock_surfaces.resize(keys.size());
   tbb::enumerable_thread_specific<IndexSet> sets;
   tbb::parallel_for(std::size_t{0}, keys.size(), [&](std::size_t i) {
+    std::uint64_t cost = refs[i].cell_surfaces.size();
+    for (const std::uint32_t gfx : gfx_objs[i]) {
+      const std::size_t g = position_of(all_gfx, gfx);
+      cost += offsets[g + 1] - offsets[g];
+    }
+    if (pairs.exhausted() || !steps.take(cost)) return;
     IndexSet& set = sets.local();
     for (const std::uint32_t gfx : gfx_objs[i]) {
       const std::size_t g = position_of(all_gfx, gfx);
@@ -165,9 +213,17 @@ DiscoveredWorld discover_world(std::span<const std::uint16_t> keys, const dat::D
     }
     for (const std::uint32_t id : refs[i].cell_surfaces) set.mark(indexer(id));
     found.landblock_surfaces[i] = set.take();
+    if (!pairs.take(found.landblock_surfaces[i].size())) found.landblock_surfaces[i] = {};
     refs[i] = {};
     gfx_objs[i] = {};
   });
+  if (steps.exhausted()) return std::unexpected(too_much_work(limits));
+  if (pairs.exhausted()) {
+    return std::unexpected(fmt::format(
+        "the landblocks reach more than {} surfaces counted once per landblock, the most one run holds; audit fewer "
+        "landblocks at a time with --landblocks",
+        limits.max_pairs));
+  }
   return found;
 }
 

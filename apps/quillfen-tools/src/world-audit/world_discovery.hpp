@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <expected>
+#include <string>
 #include <span>
 #include <vector>
 
@@ -18,9 +20,11 @@ struct DiscoveredWorld {
 };
 
 // Discovers the surfaces of every landblock of `keys` (ascending, distinct), each model
-// decoded once; what the single-landblock discovery finds, landblock by landblock.
-DiscoveredWorld discover_world(std::span<const std::uint16_t> keys, const dat::DatDatabase& portal,
-                               const dat::DatDatabase& cell, AuditCounters& counters);
+// decoded once; what the single-landblock discovery finds, landblock by landblock. Fails,
+// saying which limit and what to do, when the landblocks need more than `limits` allow.
+std::expected<DiscoveredWorld, std::string> discover_world(std::span<const std::uint16_t> keys,
+                                                          const dat::DatDatabase& portal, const dat::DatDatabase& cell,
+                                                          AuditCounters& counters, const DiscoveryLimits& limits = {});
 
 // The audit's skeleton: each surface with its users, each landblock with its surfaces;
 // nothing decoded yet.

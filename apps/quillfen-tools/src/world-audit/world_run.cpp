@@ -118,7 +118,9 @@ std::expected<void, RunError> run_world_audit(const WorldCli& cli, Console& cons
   {
     const bool draw = !console.quiet() && ::isatty(::fileno(console.stream())) == 1;
     ProgressLine progress(console.stream(), counters, draw);
-    world = audit_world(keys, dats->portal, dats->cell, settings, counters);
+    auto audited = audit_world(keys, dats->portal, dats->cell, settings, counters);
+    if (!audited) return std::unexpected(RunError{std::move(audited).error(), {}});
+    world = std::move(*audited);
   }
   const WorldSummary summary = summarize(world);
   console.line("  found {} unique surface DIDs; decoded {}, failed {}", summary.unique_surfaces, summary.decoded,
