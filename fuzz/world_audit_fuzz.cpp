@@ -82,8 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check(!world_doc.is_discarded() && !surfaces_doc.is_discarded() && !warnings_doc.is_discarded());
   check(world_doc["landblock_count"] == keys.size());
   check(surfaces_doc["surfaces"].size() + warnings_doc["warnings"].size() == audit.surfaces.size());
-  for (const auto* map : {&world::material_map, &world::colour_map}) {
-    const auto image = (*map)(summary, 1);
+  for (const world::MapImage& image : {world::material_map(summary, 1), world::colour_map(summary, 1)}) {
     check(world::encode_png(image.width, image.height, world::PngChannels::Rgb, image.rgb).has_value());
   }
 

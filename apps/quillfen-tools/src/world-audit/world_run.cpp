@@ -8,6 +8,8 @@
 #include <tbb/parallel_invoke.h>
 #include <tbb/task_arena.h>
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
 
 #include "quillfen/dat/database.hpp"
@@ -44,13 +46,18 @@ std::expected<OpenDats, RunError> open_dats(const WorldCli& cli, Console& consol
   return OpenDats{std::move(**portal), std::move(**cell)};
 }
 
-void print_list(const dat::DatDatabase& cell, std::FILE* out) {
+// The list is the run's whole result, so unlike a console line a failure to write it is
+// an error.
+std::expected<void, RunError> print_list(const dat::DatDatabase& cell, std::FILE* out) {
   std::string text;
   for (const LandblockPresence& landblock : present_landblocks(cell.files())) {
     text += fmt::format("0x{:04X} cells={} info={}\n", landblock.key, landblock.interior_cells,
                         landblock.has_info ? "yes" : "no");
   }
-  std::fwrite(text.data(), 1, text.size(), out);
+  if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
+    return std::unexpected(RunError{"write the landblock list to standard output", {std::strerror(errno)}});
+  }
+  return {};
 }
 
 std::vector<std::uint16_t> keys_to_audit(const WorldCli& cli, const dat::DatDatabase& cell) {
@@ -103,10 +110,7 @@ void print_summary(Console& console, const WorldCli& cli, const WorldSummary& su
 std::expected<void, RunError> run_world_audit(const WorldCli& cli, Console& console, std::FILE* out) {
   auto dats = open_dats(cli, console);
   if (!dats) return std::unexpected(dats.error());
-  if (cli.list) {
-    print_list(dats->cell, out);
-    return {};
-  }
+  if (cli.list) return print_list(dats->cell, out);
   if (auto prepared = prepare_out_dir(cli); !prepared) return prepared;
 
   const std::vector<std::uint16_t> keys = keys_to_audit(cli, dats->cell);
