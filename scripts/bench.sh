@@ -22,7 +22,8 @@ tool="$bin/apps/quillfen-tools/surface-classify-audit"
 echo "== machine" | tee "$results/machine.txt"
 { nproc; grep -m1 "model name" /proc/cpuinfo; free -h | head -2; uname -sr; g++ --version | head -1; } | tee -a "$results/machine.txt"
 
-for program in database_bench dxt_bench stats_bench texture_bench record_decode_bench report_bench audit_bench; do
+for program in database_bench dxt_bench stats_bench texture_bench record_decode_bench report_bench audit_bench \
+               world_audit_bench; do
   echo "== $program"
   "$bin/bench/$program" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
     --benchmark_out="$results/$program.json" --benchmark_out_format=json | tee "$results/$program.txt" | grep -E "_median|^Benchmark"
@@ -75,4 +76,35 @@ if perf record -q -e cpu-clock -F 4999 -g -o "$results/perf.data" "$tool" \
 else
   echo "perf is not usable here; skipped" | tee "$results/profile.txt"
 fi
+echo "== the whole world in one run, against one open-only run of the single tool"
+world_tool="$bin/apps/quillfen-tools/quillfen-world-audit"
+world_args="--portal-dat $full/client_portal.dat --cell-dat $full/client_cell_1.dat --quiet"
+hyperfine -N -w 1 -r 10 --export-csv "$results/world.csv" --export-markdown "$results/world.md" \
+  -n open-only "$tool --portal-dat $full/client_portal.dat --cell-dat $full/client_cell_1.dat --landblock 0x0000 --out $results/h-open.json" \
+  -n world "$world_tool $world_args --out-dir $results/world" \
+  -n world-jobs1 "$world_tool $world_args --out-dir $results/world-1 --jobs 1" \
+  -n world-jobs2 "$world_tool $world_args --out-dir $results/world-2 --jobs 2" |
+  tee "$results/world.txt"
+# The loop the world audit replaces: the single tool over 200 landblocks spread over the
+# world, extrapolated to all of them.
+keys="$("$world_tool" --portal-dat "$full/client_portal.dat" --cell-dat "$full/client_cell_1.dat" --list 2>/dev/null |
+  awk 'NR % 112 == 1 { print $1 }' | head -200)"
+loop_start="$(date +%s.%N)"
+for key in $keys; do
+  "$tool" --portal-dat "$full/client_portal.dat" --cell-dat "$full/client_cell_1.dat" --landblock "$key" \
+    --out "$results/loop.json" 2>/dev/null
+done
+loop_end="$(date +%s.%N)"
+landblocks="$("$world_tool" --portal-dat "$full/client_portal.dat" --cell-dat "$full/client_cell_1.dat" --list 2>/dev/null | wc -l)"
+awk -F, -v start="$loop_start" -v end="$loop_end" -v runs="$(echo "$keys" | wc -w)" -v all="$landblocks" '
+  NR > 1 { mean[$1] = $2 }
+  END {
+    per_run = (end - start) / runs
+    printf "open-only run %.1f ms; world (default jobs) %.2f s = %.1f x open-only\n", mean["open-only"] * 1000, mean["world"], mean["world"] / mean["open-only"]
+    printf "world --jobs 1 %.2f s, --jobs 2 %.2f s: %.2f x faster on two\n", mean["world-jobs1"], mean["world-jobs2"], mean["world-jobs1"] / mean["world-jobs2"]
+    printf "loop over the single tool: %.1f ms a landblock, %d landblocks = %.0f s extrapolated, %.0f x the world run\n", per_run * 1000, all, per_run * all, per_run * all / mean["world"]
+  }' "$results/world.csv" | tee "$results/world-summary.txt"
+/usr/bin/time -v "$world_tool" $world_args --out-dir "$results/world-rss" 2>&1 >/dev/null |
+  grep -E "Elapsed|Maximum resident" | tee "$results/world-rss.txt"
+
 echo "results in $results"

@@ -150,7 +150,12 @@ TEST_F(WorldAuditE2eTest, TheConsoleShowsTheLoadingLinesPhasesAndSummary) {
   EXPECT_EQ(got[1], "  portal files: 1075");
   EXPECT_EQ(got[2], "Loading cell dat: " + kCell);
   EXPECT_EQ(got[3], "  cell files: 4434");
-  EXPECT_EQ(got[4], "Auditing 121 landblocks with 2 threads...");
+  EXPECT_EQ(got[4], "Discovering surfaces of 121 landblocks on 2 threads...");
+  EXPECT_EQ(got[5], "  found 248 unique surface DIDs");
+  EXPECT_EQ(got[6], "Decoding 248 surfaces...");
+  EXPECT_EQ(got[7], "  decoded 244, failed 4");
+  EXPECT_EQ(got[8], "  warn: 4 surfaces failed to decode (reasons in warnings.json)");
+  EXPECT_EQ(got[9], "Writing outputs to " + out().string() + "...");
   EXPECT_NE(run_.err.find("\nSummary:\n  landblocks:      121\n  unique surfaces: 248\n  decoded:         244\n"
                           "  failed:          4\nCategory histogram:\n"),
             std::string::npos);

@@ -10,8 +10,6 @@
 namespace quillfen::world {
 namespace {
 
-constexpr auto kRedrawEvery = std::chrono::milliseconds(250);
-
 std::string clock_text(double seconds) {
   const auto whole = static_cast<long long>(seconds < 0 ? 0 : seconds);
   if (whole >= 3600) return fmt::format("{}:{:02}:{:02}", whole / 3600, whole / 60 % 60, whole % 60);
@@ -34,16 +32,19 @@ std::string progress_text(std::size_t landblocks_done, std::size_t landblocks_to
                      landblocks_total, surfaces_done, surfaces_total, rate, clock_text(elapsed.count()), left);
 }
 
-ProgressLine::ProgressLine(std::FILE* out, const AuditCounters& counters, bool enabled)
-    : out_(out), counters_(counters) {
+ProgressLine::ProgressLine(std::FILE* out, const AuditCounters& counters, bool enabled,
+                           std::chrono::steady_clock::time_point run_start, std::chrono::milliseconds redraw_every)
+    : out_(out), counters_(counters), start_(run_start), phase_start_(std::chrono::steady_clock::now()) {
   if (!enabled) return;
-  start_ = std::chrono::steady_clock::now();
-  phase_start_ = start_;
-  ticker_ = std::jthread([this](std::stop_token stop) {
+  ticker_ = std::jthread([this, redraw_every](std::stop_token stop) {
     std::mutex mutex;
     std::condition_variable_any wake;
     std::unique_lock lock(mutex);
-    while (!wake.wait_for(lock, stop, kRedrawEvery, [] { return false; })) draw();
+    // Wakes early when a stop is requested; the predicate alone would say "go on".
+    while (!stop.stop_requested()) {
+      wake.wait_for(lock, stop, redraw_every, [] { return false; });
+      if (!stop.stop_requested()) draw();
+    }
   });
 }
 

@@ -20,8 +20,11 @@ std::string progress_text(std::size_t landblocks_done, std::size_t landblocks_to
 
 class ProgressLine {
  public:
-  // Draws on `out` from a thread of its own while it lives, if `enabled`.
-  ProgressLine(std::FILE* out, const AuditCounters& counters, bool enabled);
+  // Draws on `out` from a thread of its own every `redraw_every` while it lives, if
+  // `enabled`; the time spent counts from `run_start`, the rate from now.
+  ProgressLine(std::FILE* out, const AuditCounters& counters, bool enabled,
+               std::chrono::steady_clock::time_point run_start = std::chrono::steady_clock::now(),
+               std::chrono::milliseconds redraw_every = std::chrono::milliseconds(250));
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
   // Stops drawing and clears the line.

@@ -9,6 +9,7 @@
 #include <tbb/task_arena.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <optional>
 
@@ -18,6 +19,8 @@
 #include "world-audit/landblock_presence.hpp"
 #include "world-audit/progress.hpp"
 #include "world-audit/world_audit.hpp"
+#include "world-audit/world_decode.hpp"
+#include "world-audit/world_discovery.hpp"
 #include "world-audit/world_outputs.hpp"
 #include "world-audit/world_summary.hpp"
 
@@ -114,21 +117,30 @@ std::expected<void, RunError> run_world_audit(const WorldCli& cli, Console& cons
   if (auto prepared = prepare_out_dir(cli); !prepared) return prepared;
 
   const std::vector<std::uint16_t> keys = keys_to_audit(cli, dats->cell);
-  console.line("Auditing {} landblocks with {} threads...", keys.size(), cli.jobs);
+  const bool draw_progress = !console.quiet() && ::isatty(::fileno(console.stream())) == 1;
+  const auto started = std::chrono::steady_clock::now();
   AuditCounters counters;
+
+  console.line("Discovering surfaces of {} landblocks on {} threads...", keys.size(), cli.jobs);
+  std::optional<WorldAudit> indexed;
+  {
+    const ProgressLine progress(console.stream(), counters, draw_progress, started);
+    auto found = discover_world(keys, dats->portal, dats->cell, counters);
+    if (!found) return std::unexpected(RunError{std::move(found).error(), {}});
+    indexed.emplace(index_world(std::move(*found)));
+  }
+  WorldAudit& world = *indexed;
+  console.line("  found {} unique surface DIDs", world.surfaces.size());
+
+  console.line("Decoding {} surfaces...", world.surfaces.size());
   WorldAuditSettings settings;
   settings.pixel_budget = world_pixel_budget(dats->portal.file_length());
-  WorldAudit world;
   {
-    const bool draw = !console.quiet() && ::isatty(::fileno(console.stream())) == 1;
-    ProgressLine progress(console.stream(), counters, draw);
-    auto audited = audit_world(keys, dats->portal, dats->cell, settings, counters);
-    if (!audited) return std::unexpected(RunError{std::move(audited).error(), {}});
-    world = std::move(*audited);
+    const ProgressLine progress(console.stream(), counters, draw_progress, started);
+    decode_world(world, dats->portal, settings, counters);
   }
   const WorldSummary summary = summarize(world);
-  console.line("  found {} unique surface DIDs; decoded {}, failed {}", summary.unique_surfaces, summary.decoded,
-               summary.failed);
+  console.line("  decoded {}, failed {}", summary.decoded, summary.failed);
   if (summary.failed > 0) console.line("  warn: {} surfaces failed to decode (reasons in {})", summary.failed, kWarningsDoc);
 
   console.line("Writing outputs to {}...", cli.out_dir.native());
