@@ -34,7 +34,11 @@ std::string progress_text(std::size_t landblocks_done, std::size_t landblocks_to
 
 ProgressLine::ProgressLine(std::FILE* out, const AuditCounters& counters, bool enabled,
                            std::chrono::steady_clock::time_point run_start, std::chrono::milliseconds redraw_every)
-    : out_(out), counters_(counters), start_(run_start), phase_start_(std::chrono::steady_clock::now()) {
+    : out_(out),
+      counters_(counters),
+      start_(run_start),
+      phase_start_(std::chrono::steady_clock::now()),
+      decoding_(counters.surfaces_total.load(std::memory_order_relaxed) > 0) {
   if (!enabled) return;
   ticker_ = std::jthread([this, redraw_every](std::stop_token stop) {
     std::mutex mutex;

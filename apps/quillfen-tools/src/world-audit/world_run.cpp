@@ -133,6 +133,7 @@ std::expected<void, RunError> run_world_audit(const WorldCli& cli, Console& cons
   console.line("  found {} unique surface DIDs", world.surfaces.size());
 
   console.line("Decoding {} surfaces...", world.surfaces.size());
+  counters.surfaces_total.store(world.surfaces.size());
   WorldAuditSettings settings;
   settings.pixel_budget = world_pixel_budget(dats->portal.file_length());
   {
