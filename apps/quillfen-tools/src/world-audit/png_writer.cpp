@@ -23,7 +23,8 @@ std::string spng_failure(std::string_view step, int error) {
 
 std::expected<std::vector<std::uint8_t>, std::string> encode_png(std::uint32_t width, std::uint32_t height,
                                                                  PngChannels channels,
-                                                                 std::span<const std::uint8_t> pixels) {
+                                                                 std::span<const std::uint8_t> pixels,
+                                                                 PngEffort effort) {
   const auto channel_count = static_cast<std::uint64_t>(channels);
   if (std::uint64_t{width} * height * channel_count != pixels.size()) {
     return std::unexpected(fmt::format("PNG encoder: {} bytes of pixels for a {} x {} image", pixels.size(), width, height));
@@ -31,6 +32,10 @@ std::expected<std::vector<std::uint8_t>, std::string> encode_png(std::uint32_t w
   const std::unique_ptr<spng_ctx, ContextDeleter> context(spng_ctx_new(SPNG_CTX_ENCODER));
   if (!context) return std::unexpected(std::string("PNG encoder: out of memory"));
   spng_set_option(context.get(), SPNG_ENCODE_TO_BUFFER, 1);
+  if (effort == PngEffort::Fast) {
+    spng_set_option(context.get(), SPNG_IMG_COMPRESSION_LEVEL, 3);
+    spng_set_option(context.get(), SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_PAETH);
+  }
 
   spng_ihdr header{};
   header.width = width;

@@ -33,6 +33,7 @@ std::variant<WorldCli, CliExit> parse_world_cli(std::span<const std::string> arg
   std::string landblocks;
   std::string jobs = std::to_string(default_jobs);
   bool per_landblock = false;
+  bool html = false;
   bool list = false;
   bool quiet = false;
   bool version = false;
@@ -49,6 +50,8 @@ std::variant<WorldCli, CliExit> parse_world_cli(std::span<const std::string> arg
   app.add_option("--jobs", jobs, "Worker threads (default: the number of cores)")->type_name("N")->capture_default_str();
   app.add_flag("--per-landblock", per_landblock,
                "Also write DIR/landblocks/XXXX.json, each the document surface-classify-audit writes");
+  app.add_flag("--html", html,
+               "Also write DIR/report/index.html: the world to explore in a browser, offline");
   app.add_flag("--list", list, "Print the landblocks the cell DAT holds and exit");
   app.add_flag("--quiet", quiet, "Print errors only");
   app.add_flag("--version", version, "Print the version and exit");
@@ -68,6 +71,7 @@ std::variant<WorldCli, CliExit> parse_world_cli(std::span<const std::string> arg
   cli.cell_dat = cell;
   cli.out_dir = out_dir;
   cli.per_landblock = per_landblock;
+  cli.html = html;
   cli.list = list;
   cli.quiet = quiet;
   if (!list && out_dir.empty()) return usage_error("--out-dir is required");

@@ -22,6 +22,7 @@ struct WorldCli {
   std::optional<std::vector<std::uint16_t>> landblocks;  // absent: every present landblock
   std::uint32_t jobs = 1;
   bool per_landblock = false;
+  bool html = false;  // also write DIR/report, the report to open in a browser
   bool list = false;
   bool quiet = false;
 };

@@ -18,6 +18,9 @@
 #include "surface-classify-audit/report.hpp"
 #include "world-audit/landblock_presence.hpp"
 #include "world-audit/progress.hpp"
+#include "world-audit/report/report_writer.hpp"
+#include "world-audit/report/thumbnail_store.hpp"
+#include "world-audit/version.hpp"
 #include "world-audit/world_audit.hpp"
 #include "world-audit/world_decode.hpp"
 #include "world-audit/world_discovery.hpp"
@@ -104,8 +107,9 @@ void print_summary(Console& console, const WorldCli& cli, const WorldSummary& su
   for (const std::string& line : audit::histogram_lines(summary.category_counts)) console.line("{}", line);
   const std::string per_landblock =
       cli.per_landblock ? fmt::format(", landblocks/ ({} documents)", summary.landblocks.size()) : "";
-  console.line("Wrote {}: {}, {}, {}, {}, {}{}", cli.out_dir.native(), kWorldDoc, kSurfacesDoc, kWarningsDoc,
-               kMaterialMap, kColourMap, per_landblock);
+  const std::string report = cli.html ? fmt::format(", {}", kReportPage) : "";
+  console.line("Wrote {}: {}, {}, {}, {}, {}{}{}", cli.out_dir.native(), kWorldDoc, kSurfacesDoc, kWarningsDoc,
+               kMaterialMap, kColourMap, per_landblock, report);
 }
 
 }  // namespace
@@ -136,6 +140,9 @@ std::expected<void, RunError> run_world_audit(const WorldCli& cli, Console& cons
   counters.surfaces_total.store(world.surfaces.size());
   WorldAuditSettings settings;
   settings.pixel_budget = world_pixel_budget(dats->portal.file_length());
+  // The report's thumbnails are sampled as the surfaces decode: no image is kept for it.
+  ThumbnailStore thumbnails(cli.html ? world.surfaces.size() : 0);
+  if (cli.html) settings.on_image = thumbnails.sampler();
   {
     const ProgressLine progress(console.stream(), counters, draw_progress, started);
     decode_world(world, dats->portal, settings, counters);
@@ -149,6 +156,10 @@ std::expected<void, RunError> run_world_audit(const WorldCli& cli, Console& cons
   if (auto written = write_world_outputs(cli.out_dir, world, summary, paths); !written) return written;
   if (cli.per_landblock) {
     if (auto written = write_landblock_docs(cli.out_dir, world, paths); !written) return written;
+  }
+  if (cli.html) {
+    const ReportInputs report{world, summary, paths, thumbnails, project_version()};
+    if (auto written = write_report(cli.out_dir, report); !written) return written;
   }
   print_summary(console, cli, summary);
   return {};
