@@ -13,14 +13,30 @@
       Q.el('h2', {}, 'The report cannot be shown'), Q.el('p', { class: 'error' }, message)));
   }
 
-  function markFirstView() {
+  // The pictures a view shows: its images and the atlases behind its thumbnails.
+  function picturesLoaded(root) {
+    const urls = new Set();
+    for (const image of root.querySelectorAll('img')) urls.add(image.src);
+    for (const thumb of root.querySelectorAll('.thumb')) {
+      const match = /url\("?([^")]+)"?\)/.exec(thumb.style.backgroundImage);
+      if (match) urls.add(match[1]);
+    }
+    return Promise.all([...urls].map((url) => {
+      const image = new Image();
+      image.src = url;
+      return image.decode().catch(() => {});
+    }));
+  }
+
+  // Marks the first view once it is drawn with its pictures: two frames after they are
+  // decoded, the second callback runs once a frame with them is painted.
+  function markFirstView(root) {
     if (firstViewMarked) return;
     firstViewMarked = true;
-    // Two frames: the second callback runs once the first frame with the view is painted.
-    requestAnimationFrame(() => requestAnimationFrame(() => {
+    picturesLoaded(root).then(() => requestAnimationFrame(() => requestAnimationFrame(() => {
       performance.mark('quillfen-first-view');
       document.body.dataset.firstView = 'drawn';
-    }));
+    })));
   }
 
   function route() {
@@ -40,9 +56,9 @@
     main.replaceChildren(root);
     window.scrollTo(0, 0);
     current = { name: state.view, view: Q.views[state.view].create(root, state) };
-    Promise.resolve(current.view.ready).then(markFirstView, (error) => {
-      failed(error.message);
-      markFirstView();
+    Promise.resolve(current.view.ready).then(() => markFirstView(root), (error) => {
+      if (root.isConnected) failed(error.message);
+      markFirstView(main);
     });
   }
 
@@ -64,12 +80,12 @@
 
   if (!Q.report) {
     failed('report-data.js is missing or could not be read: write the report again with quillfen-world-audit --html.');
-    markFirstView();
+    markFirstView(main);
     return;
   }
   if (Q.report.format_version !== 1) {
     failed(`report-data.js is in format ${Q.report.format_version}, which this page does not know.`);
-    markFirstView();
+    markFirstView(main);
     return;
   }
   const count = document.getElementById('warning-count');
