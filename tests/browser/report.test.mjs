@@ -193,15 +193,39 @@ test('the warnings view shows every failed surface with its reason and users', a
   assert.equal(await page.$eval('.detail .reason', (e) => e.textContent), failedSurface.reason);
 });
 
+// The detail pane's statistics against the surface's entry in surfaces.json.
+async function checkStatistics(page, surface) {
+  const facts = await page.$$eval('.detail [data-fact]', (all) => Object.fromEntries(all.map((dd) => [dd.dataset.fact, dd.textContent])));
+  const shown = (value) => (value === null ? '\u2014' : String(Number(value.toPrecision(4))));
+  assert.deepEqual(facts, {
+    category: surface.category,
+    size: `${surface.width}\u00d7${surface.height}`,
+    format: facts.format,
+    surface_type: `0x${surface.surface_type.toString(16).toUpperCase().padStart(8, '0')}`,
+    mean_rgb: surface.mean_rgb.map(shown).join(', '),
+    std_dev: surface.std_dev.map(shown).join(', '),
+    luminance: shown(surface.luminance),
+    variance: shown(surface.variance),
+    dominant_hue: `${shown(surface.dominant_hue)}\u00b0`,
+    saturation: shown(surface.saturation),
+  }, surface.did);
+  assert.equal(facts.format === 'solid colour', surface.solid);
+}
+
+test('every surface\'s statistics are its own, before and after the failed ones', async () => {
+  const page = await open('#gallery', 'gallery');
+  for (const surface of surfaces) {
+    await page.evaluate((hash) => { location.hash = hash; }, `#gallery&surface=${hexOf(surface.did)}`);
+    await page.waitForSelector(`.detail h3[data-surface="${hexOf(surface.did)}"]`);
+    await checkStatistics(page, surface);
+  }
+});
+
 test('selecting a surface shows its statistics and the landblocks that use it', async () => {
   const surface = [...surfaces].sort((a, b) => b.landblocks.length - a.landblocks.length)[0];
   assert.ok(surface.landblocks.length > 1);
   const page = await open(`#gallery&surface=${hexOf(surface.did)}`, 'gallery');
-  const facts = await page.$$eval('.detail [data-fact]', (all) => Object.fromEntries(all.map((dd) => [dd.dataset.fact, dd.textContent])));
-  assert.equal(facts.category, surface.category);
-  assert.equal(facts.size, `${surface.width}\u00d7${surface.height}`);
-  assert.equal(facts.surface_type, `0x${surface.surface_type.toString(16).toUpperCase().padStart(8, '0')}`);
-  assert.equal(Number(facts.luminance), Number(surface.luminance.toPrecision(4)));
+  await checkStatistics(page, surface);
   assert.ok(await page.$('.detail .thumb'), 'a larger thumbnail');
   await page.waitForSelector('.detail .users .links');
   const users = await page.$$eval('.detail .users .links a', (all) => all.map((a) => a.textContent));

@@ -43,17 +43,18 @@ std::string format_text(std::uint32_t code) {
   return fmt::format("code {}", code);
 }
 
-// One column of the surfaces: `value` writes a decoded surface's element; a failed
-// surface's element is null.
+// One column of the surfaces, `width` elements a surface: `value` writes a decoded
+// surface's, a failed surface has nulls.
 template <class Value>
-void surface_column(JsonWriter& json, std::string_view name, const WorldAudit& world, Value value) {
+void surface_column(JsonWriter& json, std::string_view name, const WorldAudit& world, Value value,
+                    std::size_t width = 1) {
   json.key(name);
   json.begin_inline_array();
   for (const AuditedSurface& surface : world.surfaces) {
     if (surface.audit) {
       value(surface);
     } else {
-      json.null_value();
+      for (std::size_t i = 0; i < width; ++i) json.null_value();
     }
   }
   json.end_array();
@@ -94,10 +95,10 @@ void write_surfaces(JsonWriter& json, const WorldAudit& world, const std::map<st
   });
   surface_column(json, "mean_rgb", world, [&](const AuditedSurface& s) {
     for (const float channel : s.audit->mean_rgb) json.float_value(channel);
-  });
+  }, 3);
   surface_column(json, "std_dev", world, [&](const AuditedSurface& s) {
     for (const float channel : s.audit->std_dev) json.float_value(channel);
-  });
+  }, 3);
   surface_column(json, "luminance", world, [&](const AuditedSurface& s) { json.float_value(s.audit->luminance); });
   surface_column(json, "variance", world, [&](const AuditedSurface& s) { json.float_value(s.audit->variance); });
   surface_column(json, "dominant_hue", world, [&](const AuditedSurface& s) { json.float_value(s.audit->dominant_hue); });
