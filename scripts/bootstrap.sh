@@ -17,6 +17,13 @@ fi
 if [[ "${QUILLFEN_WITH_BENCH:-0}" == 1 ]]; then
   packages+=(time hyperfine linux-perf)
 fi
+# The browser tests of the HTML report: Debian's Chromium, driven from Node.js. A Node.js
+# already on the machine (with its own npm) is kept: Debian's npm would replace it.
+if [[ "${QUILLFEN_WITH_BROWSER:-0}" == 1 ]]; then
+  packages+=(chromium)
+  command -v node >/dev/null 2>&1 || packages+=(nodejs)
+  command -v npm >/dev/null 2>&1 || packages+=(npm)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Builds the release and the sanitizer (asan) presets and runs every test of both, then
-# runs each fuzz harness briefly (scripts/fuzz.sh).
+# Builds the release and the sanitizer (asan) presets and runs every test of both (the
+# release build also runs the HTML report's tests in headless Chromium), then runs each
+# fuzz harness briefly (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/bootstrap.sh
+QUILLFEN_WITH_BROWSER=1 scripts/bootstrap.sh
 jobs="$(nproc)"
 for preset in release asan; do
   echo "== ${preset}: configure and build" >&2
-  cmake --preset "$preset" >/dev/null
+  browser=OFF
+  [[ "$preset" == release ]] && browser=ON
+  cmake --preset "$preset" -DQUILLFEN_BROWSER_TESTS="$browser" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   echo "== ${preset}: test" >&2
   ctest --preset "$preset" -j "$jobs"

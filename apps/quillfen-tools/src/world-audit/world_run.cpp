@@ -153,14 +153,20 @@ std::expected<void, RunError> run_world_audit(const WorldCli& cli, Console& cons
 
   console.line("Writing outputs to {}...", cli.out_dir.native());
   const AuditedPaths paths{cli.portal_dat, cli.cell_dat};
-  if (auto written = write_world_outputs(cli.out_dir, world, summary, paths); !written) return written;
+  // The report is written beside the documents: it keeps the cores busy while the long
+  // surfaces.json is written. Errors are reported in a fixed order all the same.
+  std::expected<void, RunError> outputs;
+  std::expected<void, RunError> report;
+  const ReportInputs report_inputs{world, summary, paths, thumbnails, project_version()};
+  tbb::parallel_invoke([&] { outputs = write_world_outputs(cli.out_dir, world, summary, paths); },
+                       [&] {
+                         if (cli.html) report = write_report(cli.out_dir, report_inputs);
+                       });
+  if (!outputs) return outputs;
   if (cli.per_landblock) {
     if (auto written = write_landblock_docs(cli.out_dir, world, paths); !written) return written;
   }
-  if (cli.html) {
-    const ReportInputs report{world, summary, paths, thumbnails, project_version()};
-    if (auto written = write_report(cli.out_dir, report); !written) return written;
-  }
+  if (!report) return report;
   print_summary(console, cli, summary);
   return {};
 }
