@@ -107,6 +107,15 @@ TEST(ReportWriter, WritesOneAtlasPer1024ThumbnailsAndReleasesThem) {
   EXPECT_EQ(be32(20), kAtlasCell);
 }
 
+TEST(ReportWriter, AWorldWithNothingDecodedHasNoAtlas) {
+  TempDir dir;
+  Fixture fixture(0);
+  ASSERT_TRUE(write_report(dir.path(), fixture.inputs()));
+  EXPECT_TRUE(fs::is_regular_file(dir / "report/report-data.js"));
+  EXPECT_TRUE(fs::is_empty(dir / "report/thumbs"));
+  EXPECT_NE(text_of(dir / "report/report-data.js").find("\"atlases\": []"), std::string::npos);
+}
+
 TEST(ReportWriter, RemovesOnlyTheAtlasesAnEarlierLargerRunLeft) {
   TempDir dir;
   fs::create_directories(dir / "report/thumbs");
