@@ -35,7 +35,7 @@ struct Fixture {
   AuditedPaths paths{"portal.dat", "cell.dat"};
   ThumbnailStore thumbnails;
 
-  explicit Fixture(std::size_t count) {
+  explicit Fixture(std::size_t count) : thumbnails(count) {
     AuditedLandblock landblock{0xA9B4, {}};
     for (std::uint32_t i = 0; i < count; ++i) {
       audit::SurfaceAudit audit;

@@ -15,9 +15,9 @@ dat::SurfaceImage uniform(std::uint8_t value) {
 }
 
 TEST(ThumbnailStore, KeepsEachSurfacesThumbnailWhenSampledFromManyThreads) {
-  ThumbnailStore store;
-  const OnImage on_image = store.sampler();
   constexpr std::size_t kSurfaces = 2000;
+  ThumbnailStore store(kSurfaces);
+  const OnImage on_image = store.sampler();
   tbb::parallel_for(std::size_t{0}, kSurfaces, [&](std::size_t i) {
     if (i % 7 != 3) on_image(i, uniform(static_cast<std::uint8_t>(i)));  // every seventh fails
   });
@@ -37,7 +37,7 @@ TEST(ThumbnailStore, KeepsEachSurfacesThumbnailWhenSampledFromManyThreads) {
 }
 
 TEST(ThumbnailStore, ASurfaceDecodedAgainKeepsItsLastThumbnail) {
-  ThumbnailStore store;
+  ThumbnailStore store(8);
   store.sample(5, uniform(10));
   store.sample(5, uniform(200));
   ASSERT_NE(store.find(5), nullptr);
@@ -45,12 +45,15 @@ TEST(ThumbnailStore, ASurfaceDecodedAgainKeepsItsLastThumbnail) {
   EXPECT_EQ(store.size(), 1u);
 }
 
-TEST(ThumbnailStore, ReleasedThumbnailsAreGone) {
-  ThumbnailStore store;
+TEST(ThumbnailStore, ReleasedThumbnailsAreGoneAndIndicesBeyondTheSlotsAreIgnored) {
+  ThumbnailStore store(3);
   store.sample(1, uniform(1));
   store.sample(2, uniform(2));
   store.release(1);
-  store.release(9);  // never sampled: nothing to do
+  store.release(0);  // never sampled: nothing to do
+  store.release(9);
+  store.sample(3, uniform(3));
+  EXPECT_EQ(store.find(3), nullptr);
   EXPECT_EQ(store.find(1), nullptr);
   EXPECT_NE(store.find(2), nullptr);
   EXPECT_EQ(store.size(), 1u);
