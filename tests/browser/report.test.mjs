@@ -106,6 +106,13 @@ test('the gallery shows every decoded surface with its category, a few cards at 
   assert.ok(mostElements <= 300, `at most a few hundred thumbnails at once (${mostElements})`);
 });
 
+// Replaces the id search's text, as a person selects it and types over it.
+async function search(page, text) {
+  await page.click('#gallery-search', { clickCount: 3 });
+  await page.keyboard.press('Backspace');
+  if (text) await page.type('#gallery-search', text);
+}
+
 test('the category filter, the id search and the sort select the right surfaces', async () => {
   const page = await open('#gallery', 'gallery');
   const idsOf = (list) => list.map((s) => s.did);
@@ -116,17 +123,15 @@ test('the category filter, the id search and the sort select the right surfaces'
   assert.match(await page.$eval('.gallery-count', (e) => e.textContent), new RegExp(`^${lava.length} of ${surfaces.length} `));
 
   await page.select('#gallery-category', '');
-  await page.type('#gallery-search', '0x0800013');
+  await search(page, '0x0800013');
   const found = surfaces.filter((s) => s.did.includes('0800013'));
   assert.ok(found.length > 1 && found.length < surfaces.length);
   assert.deepEqual((await readGallery(page)).cards.map((c) => c.id), idsOf(found));
 
-  await page.$eval('#gallery-search', (input) => { input.value = ''; });
-  await page.type('#gallery-search', 'stone');
+  await search(page, 'stone');
   assert.equal((await readGallery(page)).cards.length, 0, 'text that is not an id finds nothing');
 
-  await page.$eval('#gallery-search', (input) => { input.value = ''; });
-  await page.type('#gallery-search', ' ');
+  await search(page, '');
   for (const [sort, member] of [['luminance', 'luminance'], ['saturation', 'saturation'], ['hue', 'dominant_hue']]) {
     await page.select('#gallery-sort', sort);
     const expected = [...surfaces].sort((a, b) => (a[member] ?? Infinity) - (b[member] ?? Infinity) ||
