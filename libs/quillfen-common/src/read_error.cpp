@@ -24,15 +24,23 @@ struct ReadError::Impl {
   std::vector<ContextFrame> frames;
 };
 
+// A moved-from error holds no state; it reads as an end-of-data error with no frames, so
+// that copying or printing it is as safe as for any other error.
+const ReadError::Impl& ReadError::impl() const {
+  static const Impl kEmpty{IoError::unexpected_eof(), {}};
+  return impl_ ? *impl_ : kEmpty;
+}
+
 ReadError::ReadError(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 ReadError::~ReadError() = default;
 ReadError::ReadError(ReadError&&) noexcept = default;
 ReadError& ReadError::operator=(ReadError&&) noexcept = default;
 
-ReadError::ReadError(const ReadError& other) : impl_(std::make_unique<Impl>(*other.impl_)) {}
+ReadError::ReadError(const ReadError& other)
+    : impl_(other.impl_ ? std::make_unique<Impl>(*other.impl_) : nullptr) {}
 
 ReadError& ReadError::operator=(const ReadError& other) {
-  if (this != &other) impl_ = std::make_unique<Impl>(*other.impl_);
+  if (this != &other) impl_ = other.impl_ ? std::make_unique<Impl>(*other.impl_) : nullptr;
   return *this;
 }
 
@@ -44,36 +52,38 @@ ReadError ReadError::custom(std::string message, std::uint64_t position) {
   return ReadError(std::make_unique<Impl>(Impl{CustomError{std::move(message), position}, {}}));
 }
 
-const ReadError::Cause& ReadError::cause() const { return impl_->cause; }
+const ReadError::Cause& ReadError::cause() const { return impl().cause; }
 
 std::string ReadError::cause_message() const {
-  if (const auto* io = std::get_if<IoError>(&impl_->cause)) return io->message();
-  return std::get<CustomError>(impl_->cause).message;
+  if (const auto* io = std::get_if<IoError>(&impl().cause)) return io->message();
+  return std::get<CustomError>(impl().cause).message;
 }
 
 bool ReadError::is_eof() const {
-  const auto* io = std::get_if<IoError>(&impl_->cause);
+  const auto* io = std::get_if<IoError>(&impl().cause);
   return io != nullptr && io->kind() == IoErrorKind::UnexpectedEof;
 }
 
-std::span<const ContextFrame> ReadError::frames() const { return impl_->frames; }
+std::span<const ContextFrame> ReadError::frames() const { return impl().frames; }
 
 ReadError& ReadError::add_context(std::string_view field, std::string_view record,
                                   std::source_location location) {
+  if (!impl_) impl_ = std::make_unique<Impl>(impl());
   impl_->frames.push_back(ContextFrame{field_context_text(field, record), location});
   return *this;
 }
 
 std::string ReadError::message() const {
+  const Impl& state = impl();
   std::string text = cause_message();
-  if (const auto* custom = std::get_if<CustomError>(&impl_->cause)) {
+  if (const auto* custom = std::get_if<CustomError>(&state.cause)) {
     text += fmt::format(" at byte {}", custom->position);
   }
-  if (!impl_->frames.empty()) {
+  if (!state.frames.empty()) {
     text += " (";
-    for (std::size_t i = 0; i < impl_->frames.size(); ++i) {
+    for (std::size_t i = 0; i < state.frames.size(); ++i) {
       if (i != 0) text += "; ";
-      text += impl_->frames[i].text;
+      text += state.frames[i].text;
     }
     text += ")";
   }

@@ -59,7 +59,8 @@ struct ContextFrame {
 };
 
 // The failure of a record decoder. Held behind one pointer so that results of scalar
-// reads stay small on the success path.
+// reads stay small on the success path. A moved-from error reads as an end-of-data error
+// with no frames.
 class ReadError {
  public:
   using Cause = std::variant<IoError, CustomError>;
@@ -91,7 +92,8 @@ class ReadError {
  private:
   struct Impl;
   explicit ReadError(std::unique_ptr<Impl> impl);
-  std::unique_ptr<Impl> impl_;
+  const Impl& impl() const;
+  std::unique_ptr<Impl> impl_;  // null only after a move
 };
 
 std::string field_context_text(std::string_view field, std::string_view record);
