@@ -183,6 +183,19 @@ TEST(DirectoryTest, NodePastTheEndOfTheFileIsAnIoError) {
   EXPECT_EQ(db.error().message(), "IO error: failed to fill whole buffer");
 }
 
+// A file of one node whose branch points past its end: the node count bound (one node
+// here) must not hide the read error of the node that is not there.
+TEST(DirectoryTest, BranchPastTheEndOfAOneNodeFileIsAnIoError) {
+  DatImage image(kBlock);
+  image.header.root_offset = 400;
+  put_node(image, 400, {0x00100000}, {});
+  ASSERT_LT(image.bytes().size(), 2 * kNodeSize);
+  auto db = open_image(image);
+  ASSERT_FALSE(db);
+  ASSERT_NE(db.error().get_if<dat_error::Io>(), nullptr) << db.error().debug();
+  EXPECT_EQ(db.error().message(), "IO error: failed to fill whole buffer");
+}
+
 struct LoopCase {
   const char* name;
   std::uint32_t root_branch;

@@ -144,13 +144,14 @@ class DirectoryWalk {
       return std::unexpected(dat_error::Corruption{
           fmt::format("directory node 0x{:08X} is reached twice (its branches loop or are shared)", offset)});
     }
+    // The node is read before it is counted: a node that runs past the end of the file
+    // reports that, even where the count alone would already be too high.
+    auto& node = buffers_[depth];
+    if (auto r = blocks_.read_chain(offset, node); !r) return r;
     if (visited_.size() > max_nodes_) {
       return std::unexpected(dat_error::Corruption{
           fmt::format("directory has more than {} nodes, more than the file can hold", max_nodes_)});
     }
-
-    auto& node = buffers_[depth];
-    if (auto r = blocks_.read_chain(offset, node); !r) return r;
 
     std::array<std::uint32_t, kBranchSlots> branches{};
     std::memcpy(branches.data(), node.data(), sizeof branches);
