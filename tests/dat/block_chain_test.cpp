@@ -140,17 +140,23 @@ TEST(BlockChainTest, LoopThatCarriesNoDataIsCutOff) {
   EXPECT_NE(read.error().get_if<dat_error::Corruption>(), nullptr) << read.error().debug();
 }
 
-// The chain limit is the number of blocks the file holds, so the longest chain of distinct
-// blocks there can be (every 4-byte block after the header, in order) still reads.
-TEST(BlockChainTest, ChainThroughEveryBlockOfTheFileIsNotCutOff) {
-  constexpr std::uint32_t kFirst = 400;
-  constexpr std::uint32_t kLength = 4096;
+// With 4-byte blocks only a last block (link 0) can carry data, contiguously. A chain
+// that links on from such a block cannot carry anything: it fails at its first block, not
+// after walking as many blocks as the file holds.
+TEST(BlockChainTest, BlocksWithoutPayloadMustEndTheChainAtOnce) {
+  constexpr std::uint32_t kFirst = 1024;
   DatImage image(4);
-  for (std::uint32_t block = kFirst; block + 8 < kLength; block += 4) image.put_u32(block, block + 4);
-  image.put_u32(kLength - 8, 0);  // the last block: its 4 data bytes end the file
-  image.put_bytes(kLength - 4, Bytes{9, 8, 7, 6});
+  image.put_u32(kFirst, 0);
+  image.put_bytes(kFirst + 4, Bytes{9, 8, 7, 6, 5});
+  image.put_u32(2048, 2052);  // a chain that links on, and on, to the end of the file
+  for (std::uint32_t block = 2052; block + 4 < 1u << 16; block += 4) image.put_u32(block, block + 4);
   const DatDatabase db = open_image(image);
-  EXPECT_EQ(*db.read_file_data(kFirst, 4), (Bytes{9, 8, 7, 6}));
+  EXPECT_EQ(*db.read_file_data(kFirst, 5), (Bytes{9, 8, 7, 6, 5}));
+  const auto read = db.read_file_data(2048, 4);
+  ASSERT_FALSE(read);
+  EXPECT_EQ(read.error().message(),
+            "Corruption detected: block chain through 0x00000800 links on from block 0x00000800, but blocks of 4 "
+            "bytes carry no payload");
 }
 
 }  // namespace

@@ -130,8 +130,13 @@ std::expected<std::optional<BlockReader::Progress>, DatError> BlockReader::read_
 
 std::expected<void, DatError> BlockReader::read_block_by_block(Progress at, std::span<std::uint8_t> out) const {
   const std::uint32_t payload = block_size_ - 4;
-  // A chain of distinct blocks has at most this many; more means it loops.
-  const std::uint64_t max_blocks = file_length_ / std::max<std::uint32_t>(block_size_, 1) + 1;
+  // Every block but the last gives `payload` bytes, so a chain needs at most
+  // remaining / payload blocks before its last; one that loops stops there too, having
+  // repeated its data. A chain of distinct blocks also has no more blocks than the file.
+  const std::uint64_t remaining = out.size() - at.filled;
+  const std::uint64_t needed = payload == 0 ? 0 : (remaining + payload - 1) / payload;
+  const std::uint64_t max_blocks =
+      std::min(needed, file_length_ / std::max<std::uint32_t>(block_size_, 1)) + 1;
   const std::uint32_t first = at.offset;
   for (std::uint64_t visited = 0;; ++visited) {
     if (visited >= max_blocks) {
@@ -144,10 +149,16 @@ std::expected<void, DatError> BlockReader::read_block_by_block(Progress at, std:
     const std::uint32_t next = load_u32_le(link.data());
     const std::uint32_t data_offset = at.offset + 4;  // 32-bit, wrapping
     if (next == 0) return read_exact_at(data_offset, out.subspan(at.filled));
-    const std::size_t chunk = std::min<std::size_t>(payload, out.size() - at.filled);
-    if (chunk != 0) {
-      if (auto r = read_exact_at(data_offset, out.subspan(at.filled, chunk)); !r) return r;
+    // Only a last block can deliver anything when blocks are all link: a chain that goes
+    // on from one could never fill its size.
+    if (payload == 0) {
+      return std::unexpected(dat_error::Corruption{
+          fmt::format("block chain through 0x{:08X} links on from block 0x{:08X}, but blocks of {} bytes carry "
+                      "no payload",
+                      first, at.offset, block_size_)});
     }
+    const std::size_t chunk = std::min<std::size_t>(payload, out.size() - at.filled);
+    if (auto r = read_exact_at(data_offset, out.subspan(at.filled, chunk)); !r) return r;
     at.filled += chunk;
     at.offset = next;
     if (at.filled == out.size()) return {};
