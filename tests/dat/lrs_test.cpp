@@ -1,6 +1,7 @@
 // LRS decompression and the compressor that inverts it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -53,6 +54,18 @@ TEST(DecompressLrsTest, HugeDeclaredSizeCostsOnlyWhatTheTokensCanProduce) {
   EXPECT_EQ(utils::decompress_lrs(input), Bytes(18, 0x41));
   EXPECT_LE(18u, utils::lrs_output_bound(input.size()));
   EXPECT_LE(utils::lrs_output_bound(input.size()), 34u);
+}
+
+// The output buffer grows as bytes come out instead of being sized by the declaration: a
+// stream of literals promising 4 GiB holds about what it produced, not the 17 bytes per
+// two token bytes that back-references could have made of it.
+TEST(DecompressLrsTest, OutputGrowsWithWhatTheStreamProduces) {
+  Bytes input = {0xFF, 0xFF, 0xFF, 0xFF};
+  input.resize(4 + (1u << 20), 0x00);  // flag bytes of 0, each followed by eight zero literals
+  const Bytes out = utils::decompress_lrs(input);
+  EXPECT_EQ(out.size(), (input.size() - 4) / 9 * 8 + (input.size() - 4) % 9 - 1);
+  EXPECT_TRUE(std::ranges::all_of(out, [](std::uint8_t b) { return b == 0; }));
+  EXPECT_LE(out.capacity(), 2 * out.size());
 }
 
 Bytes random_bytes(std::mt19937& rng, std::size_t size, int alphabet) {

@@ -28,6 +28,27 @@ void set_limit(int resource, std::uint64_t value) {
   if (::setrlimit(resource, &limit) != 0) ::_exit(127);
 }
 
+// Also in the child: puts standard stream `fd` where `target` says.
+void connect(int fd, StreamTarget target, int capture, int broken) {
+  switch (target) {
+    case StreamTarget::Capture:
+      if (::dup2(capture, fd) < 0) ::_exit(127);
+      break;
+    case StreamTarget::Closed:
+      ::close(fd);
+      break;
+    case StreamTarget::DevFull: {
+      const int full = ::open("/dev/full", O_WRONLY);
+      if (full < 0 || ::dup2(full, fd) < 0) ::_exit(127);
+      ::close(full);
+      break;
+    }
+    case StreamTarget::BrokenPipe:
+      if (::dup2(broken, fd) < 0) ::_exit(127);
+      break;
+  }
+}
+
 }  // namespace
 
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& args) {
@@ -39,6 +60,10 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
   int out_pipe[2];
   int err_pipe[2];
   if (::pipe2(out_pipe, O_CLOEXEC) != 0 || ::pipe2(err_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  // A pipe with no reader from the start: its read end is closed before the child exists.
+  int broken_pipe[2];
+  if (::pipe2(broken_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  ::close(broken_pipe[0]);
 
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
@@ -63,16 +88,19 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
   if (pid == 0) {
     const int null_in = ::open("/dev/null", O_RDONLY);
     ::dup2(null_in, 0);
-    ::dup2(out_pipe[1], 1);
-    ::dup2(err_pipe[1], 2);
+    connect(1, options.out, out_pipe[1], broken_pipe[1]);
+    connect(2, options.err, err_pipe[1], broken_pipe[1]);
+    for (const int sig : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM}) ::signal(sig, SIG_DFL);
     if (options.address_space_bytes) set_limit(RLIMIT_AS, *options.address_space_bytes);
     if (options.cpu_seconds) set_limit(RLIMIT_CPU, *options.cpu_seconds);
+    if (options.file_size_bytes) set_limit(RLIMIT_FSIZE, *options.file_size_bytes);
     if (options.umask) ::umask(*options.umask);
     ::execve(program.c_str(), argv.data(), envp.data());
     ::_exit(127);
   }
   ::close(out_pipe[1]);
   ::close(err_pipe[1]);
+  ::close(broken_pipe[1]);
 
   ProcessResult result;
   const auto deadline = options.timeout ? std::optional(Clock::now() + *options.timeout) : std::nullopt;

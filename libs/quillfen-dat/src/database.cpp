@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <unordered_set>
 
 #include <fmt/format.h>
@@ -233,7 +235,14 @@ std::expected<std::vector<std::uint8_t>, DatError> DatDatabase::read_file_data(s
   if (size == 0) return std::vector<std::uint8_t>{};
   // Checked before allocating: a size beyond the file cannot be filled.
   if (size > blocks_.file_length()) return std::unexpected(IoError::unexpected_eof());
-  std::vector<std::uint8_t> data(size);
+  // A size within a large (or sparse) file may still be more than the process can hold:
+  // that file fails, the caller goes on.
+  std::vector<std::uint8_t> data;
+  try {
+    data.resize(size);
+  } catch (const std::bad_alloc&) {
+    return std::unexpected(IoError::from_errno(ENOMEM));
+  }
   if (auto r = blocks_.read_chain(offset, data); !r) return std::unexpected(std::move(r).error());
   return data;
 }
@@ -243,7 +252,11 @@ std::expected<std::vector<std::uint8_t>, DatError> DatDatabase::get_file(std::ui
   if (entry == nullptr) return std::unexpected(dat_error::NotFound{id});
   auto data = read_file_data(entry->offset, entry->size);
   if (!data || !entry->is_compressed()) return data;
-  return utils::decompress_lrs(*data);
+  try {
+    return utils::decompress_lrs(*data);
+  } catch (const std::bad_alloc&) {
+    return std::unexpected(dat_error::DecompressionFailed{id});
+  }
 }
 
 }  // namespace quillfen::dat

@@ -51,20 +51,30 @@ std::uint64_t lrs_output_bound(std::size_t input_size) {
   return (tokens / 2) * 17 + (tokens % 2);
 }
 
-std::vector<std::uint8_t> decompress_lrs(std::span<const std::uint8_t> input) {
-  if (input.empty()) return {};
-  if (input.size() < 4) return {input.begin(), input.end()};
-
+std::uint64_t lrs_output_limit(std::span<const std::uint8_t> input) {
+  if (input.size() < 4) return input.size();
   const std::uint32_t expected = static_cast<std::uint32_t>(input[0]) |
                                  (static_cast<std::uint32_t>(input[1]) << 8) |
                                  (static_cast<std::uint32_t>(input[2]) << 16) |
                                  (static_cast<std::uint32_t>(input[3]) << 24);
-  if (expected == 0) return {};
+  return std::min<std::uint64_t>(expected, lrs_output_bound(input.size()));
+}
 
-  // A stream that promises more than its tokens can produce costs only what they can.
-  const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(expected, lrs_output_bound(input.size())));
-  std::vector<std::uint8_t> out(limit);
+std::vector<std::uint8_t> decompress_lrs(std::span<const std::uint8_t> input) {
+  if (input.empty()) return {};
+  if (input.size() < 4) return {input.begin(), input.end()};
+
+  // The output grows as bytes come out, never past what the stream declares or what its
+  // tokens can produce: a declaration alone reserves nothing.
+  const std::size_t limit = static_cast<std::size_t>(lrs_output_limit(input));
+  if (limit == 0) return {};
+  constexpr std::size_t kFirstReservation = std::size_t{64} << 10;
+  std::vector<std::uint8_t> out(std::min(limit, kFirstReservation));
   std::size_t produced = 0;
+  // Makes room for `count` more bytes (the caller keeps produced + count within limit).
+  const auto make_room = [&](std::size_t count) {
+    if (produced + count > out.size()) out.resize(std::min(limit, std::max(produced + count, 2 * out.size())));
+  };
 
   const std::span<const std::uint8_t> tokens = input.subspan(4);
   std::size_t i = 0;
@@ -78,6 +88,7 @@ std::vector<std::uint8_t> decompress_lrs(std::span<const std::uint8_t> input) {
     if ((flag & mask) == 0) {
       // A flag byte that was the last byte of the stream leaves no literal to copy.
       if (i >= tokens.size()) break;
+      make_room(1);
       out[produced++] = tokens[i++];
     } else {
       if (tokens.size() - i < 2) break;
@@ -87,11 +98,12 @@ std::vector<std::uint8_t> decompress_lrs(std::span<const std::uint8_t> input) {
       if (distance == 0) break;  // the end-of-stream marker
       // A back-reference into an empty output has no byte to copy.
       if (produced == 0) break;
-      const unsigned length = (hi & 0x0Fu) + 2;
+      const std::size_t length = std::min<std::size_t>((hi & 0x0Fu) + 2, limit - produced);
       i += 2;
+      make_room(length);
       // Byte by byte from the growing output: a distance below the length repeats a run,
       // one beyond the output reads from its first byte.
-      for (unsigned k = 0; k < length && produced < limit; ++k) {
+      for (std::size_t k = 0; k < length; ++k) {
         const std::size_t source = distance > produced ? 0 : produced - distance;
         out[produced] = out[source];
         ++produced;

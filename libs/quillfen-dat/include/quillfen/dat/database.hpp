@@ -98,7 +98,8 @@ class DatDatabase {
   // The length of the file in bytes when it was opened.
   std::uint64_t file_length() const { return blocks_.file_length(); }
 
-  // The contents of file `id`, decompressed when its entry says so.
+  // The contents of file `id`, decompressed when its entry says so. A buffer that cannot
+  // be allocated fails as Io (reading) or DecompressionFailed (expanding).
   std::expected<std::vector<std::uint8_t>, DatError> get_file(std::uint32_t id) const;
   // Exactly `size` bytes of the block chain starting at `offset`.
   std::expected<std::vector<std::uint8_t>, DatError> read_file_data(std::uint32_t offset,

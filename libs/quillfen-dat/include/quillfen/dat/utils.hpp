@@ -28,4 +28,8 @@ std::vector<std::uint8_t> decompress_lrs(std::span<const std::uint8_t> input);
 // whatever it declares: the token area yields at most 17 bytes per two.
 std::uint64_t lrs_output_bound(std::size_t input_size);
 
+// The most bytes that `decompress_lrs` can produce from `input`: its declared size, but
+// no more than lrs_output_bound allows.
+std::uint64_t lrs_output_limit(std::span<const std::uint8_t> input);
+
 }  // namespace quillfen::dat::utils

@@ -1,0 +1,206 @@
+// Crafted files and hostile surroundings, each run of the real binary capped at 20 s and
+// 2 GB: DATs built to cost as much as possible for their size, consoles that cannot be
+// written, outputs that cannot be finished. Every run must end by itself with status 0
+// or 1, an "Error:" report on 1, complete outputs on 0, and no earlier output destroyed.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "quillfen/dat/file_type/gfx_obj.hpp"
+#include "quillfen/dat/file_type/surface.hpp"
+#include "quillfen/dat/utils.hpp"
+#include "robustness/crafted_dat.hpp"
+#include "robustness/damaged_world.hpp"
+#include "robustness/tool_run.hpp"
+#include "support/temp_dir.hpp"
+
+namespace quillfen::testing {
+namespace {
+
+namespace fs = std::filesystem;
+namespace ft = dat::file_type;
+using namespace world_ids;
+
+constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
+constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+
+const DatImages& small_world() {
+  static const DatImages images = build_world();
+  return images;
+}
+
+template <class Record>
+Bytes packed(const Record& record) {
+  dat::ByteWriter writer;
+  record.pack(writer);
+  return writer.take();
+}
+
+// A GfxObj that lists `surfaces`, the one model the small world's landblock places.
+Bytes gfx_obj_listing(std::vector<std::uint32_t> surfaces) {
+  ft::GfxObj gfx;
+  gfx.flags = 0x02;
+  gfx.surfaces = std::move(surfaces);
+  gfx.drawing_bsp = dat::physics::BspNode{dat::physics::BspLeaf{}};
+  return packed(gfx);
+}
+
+Bytes solid_surface(std::uint32_t argb) {
+  ft::Surface surface;
+  surface.color_value = argb;
+  return packed(surface);
+}
+
+// The small world's cell DAT beside a crafted portal.
+void write_small_cell(const TempDir& dir) { write_file_bytes(dir / "cell.dat", small_world().cell); }
+
+// A P6 file whose pixel bytes are all there: header, then exactly width x height x 3.
+bool complete_ppm(const fs::path& path) {
+  const std::string text = read_text(path);
+  unsigned width = 0;
+  unsigned height = 0;
+  if (std::sscanf(text.c_str(), "P6\n%u %u\n255\n", &width, &height) != 2) return false;
+  const std::string header = fmt::format("P6\n{} {}\n255\n", width, height);
+  return text.starts_with(header) && text.size() == header.size() + std::size_t{width} * height * 3;
+}
+
+constexpr std::string_view kPreviousJson = "{\"previous\": true}";
+constexpr std::string_view kPreviousSheet = "P6\n1 1\n255\nabc";
+
+// Outputs of an earlier run, which a failed run must leave as they are.
+void place_previous_outputs(const TempDir& dir) {
+  fs::create_directories(dir / "out");
+  write_file_bytes(dir / "out" / "audit.json", std::span(reinterpret_cast<const std::uint8_t*>(kPreviousJson.data()),
+                                                         kPreviousJson.size()));
+  write_file_bytes(dir / "out" / "sheet.ppm", std::span(reinterpret_cast<const std::uint8_t*>(kPreviousSheet.data()),
+                                                        kPreviousSheet.size()));
+}
+
+// What every run must satisfy, whatever it was given.
+void expect_clean_end(const TempDir& dir, const ToolRun& run) {
+  ASSERT_FALSE(run.result.timed_out) << run.result.err.substr(0, 2000);
+  ASSERT_TRUE(run.result.exit_status == 0 || run.result.exit_status == 1)
+      << "status " << run.result.exit_status << "\n" << run.result.err.substr(0, 4000);
+  EXPECT_TRUE(run.dats_unchanged);
+  EXPECT_TRUE(run.only_outputs_written) << run.unexpected_files;
+  const fs::path json = dir / "out" / "audit.json";
+  const fs::path sheet = dir / "out" / "sheet.ppm";
+  if (run.result.exit_status == 0) {
+    EXPECT_TRUE(nlohmann::json::accept(read_text(json)));
+    EXPECT_TRUE(complete_ppm(sheet));
+  } else {
+    EXPECT_NE(run.result.err.find("Error: "), std::string::npos) << run.result.err;
+    // Each output is the earlier one or a complete new one, never something in between.
+    const std::string json_text = read_text(json);
+    EXPECT_TRUE(json_text == kPreviousJson || nlohmann::json::accept(json_text)) << json_text.substr(0, 200);
+    EXPECT_TRUE(read_text(sheet) == kPreviousSheet || complete_ppm(sheet));
+  }
+}
+
+nlohmann::json audit_json(const TempDir& dir) { return nlohmann::json::parse(read_text(dir / "out" / "audit.json")); }
+
+// ---- DATs that cost the most for their size ----
+
+struct CraftedCase {
+  const char* name;
+  std::function<void(const TempDir&)> write_dats;
+  // Shown only where an allocation can fail: sanitizer builds cap resident memory, not
+  // address space, and their allocator ends the process instead of failing.
+  bool needs_address_space_cap = false;
+  std::function<void(const TempDir&, const ToolRun&)> check;
+};
+
+void PrintTo(const CraftedCase& c, std::ostream* os) { *os << c.name; }
+
+class CraftedDats : public ::testing::TestWithParam<CraftedCase> {};
+
+TEST_P(CraftedDats, RunEndsCleanlyWithinTheCaps) {
+#ifdef QUILLFEN_SANITIZED
+  if (GetParam().needs_address_space_cap) GTEST_SKIP() << "needs an address-space cap, which sanitizers cannot run under";
+#endif
+  TempDir dir;
+  GetParam().write_dats(dir);
+  place_previous_outputs(dir);
+  const ToolRun run = run_tool_in(dir);
+  expect_clean_end(dir, run);
+  if (GetParam().check) GetParam().check(dir, run);
+}
+
+// A cell DAT whose LandblockInfo claims nearly 2 GiB in a sparse file of that length:
+// the bytes are there (as zeros), but not the memory to hold them under the cap.
+void landblock_info_of_two_gib(const TempDir& dir) {
+  write_file_bytes(dir / "portal.dat", small_world().portal);
+  write_file_bytes(dir / "small-cell.dat", small_world().cell);
+  const auto small_cell = dat::DatDatabase::open(dir / "small-cell.dat");
+  fs::remove(dir / "small-cell.dat");
+  CraftedDat cell(256);
+  cell.add_file(kEnvCell, *small_cell->get_file(kEnvCell));
+  constexpr std::uint32_t kSize = 0x7FF00000;
+  const std::uint32_t chain = cell.reserve(4);
+  cell.add_entry(kLandblockInfo, chain, kSize);
+  cell.write(dir / "cell.dat", std::uint64_t{chain} + 4 + kSize);
+}
+
+// A compressed surface whose 256 MiB stream (sparse zeros, all literals) declares 4 GiB:
+// its tokens could make over 2 GiB of it.
+void surface_declaring_four_gib(const TempDir& dir) {
+  write_small_cell(dir);
+  CraftedDat portal(1024);
+  portal.add_file(kGfxObj, gfx_obj_listing({0x08000001, 0x08000002}));
+  portal.add_file(0x08000001, solid_surface(0xFF336699));
+  constexpr std::uint32_t kStored = 256 << 20;
+  const std::uint32_t chain = portal.reserve(8);
+  portal.put_u32(chain + 4, 0xFFFFFFFF);  // the declared size; the rest reads as zeros
+  portal.add_entry(0x08000002, chain, kStored, true);
+  portal.write(dir / "portal.dat", std::uint64_t{chain} + 4 + kStored);
+}
+
+// A 1 GiB portal DAT of 4-byte blocks (links without payload) whose surfaces point at
+// chains that loop between two such blocks.
+void looping_four_byte_blocks(const TempDir& dir) {
+  write_small_cell(dir);
+  CraftedDat portal(4);
+  portal.add_file(kGfxObj, gfx_obj_listing({0x08000001, 0x08000002, 0x08000003, 0x08000100}));
+  portal.add_file(0x08000100, solid_surface(0xFF102030));
+  const std::uint32_t loop = portal.reserve(8);
+  portal.put_u32(loop, loop + 4);
+  portal.put_u32(loop + 4, loop);
+  for (const std::uint32_t id : {0x08000001u, 0x08000002u, 0x08000003u}) portal.add_entry(id, loop, 64);
+  portal.write(dir / "portal.dat", kGiB);
+}
+
+void check_only_the_solid_surface(const TempDir& dir, const ToolRun& run) {
+  ASSERT_EQ(run.result.exit_status, 0) << run.result.err;
+  EXPECT_EQ(audit_json(dir)["total_surfaces"], 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CraftedDats,
+    ::testing::Values(CraftedCase{"LandblockInfoOfTwoGiB", landblock_info_of_two_gib, true,
+                                  [](const TempDir& dir, const ToolRun& run) {
+                                    ASSERT_EQ(run.result.exit_status, 0) << run.result.err;
+                                    EXPECT_GE(audit_json(dir)["total_surfaces"], 1);  // the EnvCell's
+                                  }},
+                      CraftedCase{"CompressedSurfaceDeclaringFourGiB", surface_declaring_four_gib, true,
+                                  [](const TempDir& dir, const ToolRun& run) {
+                                    // The huge one may decode (as zeros) or warn; the run goes on either way.
+                                    ASSERT_EQ(run.result.exit_status, 0) << run.result.err;
+                                    EXPECT_EQ(audit_json(dir)["surfaces"][0]["did"], "0x08000001");
+                                  }},
+                      CraftedCase{"LoopingChainsOfFourByteBlocks", looping_four_byte_blocks, false,
+                                  check_only_the_solid_surface}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+}  // namespace
+}  // namespace quillfen::testing
