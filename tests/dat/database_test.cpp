@@ -317,5 +317,78 @@ TEST_F(FileLookupTest, IndexAnswersRanges) {
   EXPECT_TRUE(db_->files().range(0x12, 0x11).empty());
 }
 
+// ---- the work budget of file lookups ----
+
+// Files that share one chain, as a crafted directory may list them: a stored chain of 100
+// bytes under 0x20 and 0x21, and a compressed one under 0x30 and 0x31 whose stream
+// declares 300 bytes.
+class WorkBudgetLookupTest : public ::testing::Test {
+ protected:
+  std::expected<DatDatabase, DatError> open_with_budget(std::uint64_t budget) {
+    DatImage image(kBlock);
+    image.header.root_offset = 2048;
+    const auto packed_size = static_cast<std::uint32_t>(packed_.size());
+    put_node(image, 2048, {},
+             {entry(0x20, 4096, 100), entry(0x21, 4096, 100), entry(0x30, 6144, packed_size, 1),
+              entry(0x31, 6144, packed_size, 1)});
+    const std::uint32_t plain_chain[] = {4096};
+    image.put_chain(plain_chain, std::vector<std::uint8_t>(100, 7));
+    const std::uint32_t packed_chain[] = {6144};
+    image.put_chain(packed_chain, packed_);
+    image.reserve_file(8192);
+    static TempDir dir;
+    static int serial = 0;
+    const auto path = dir / ("budget-" + std::to_string(serial++) + ".dat");
+    image.write(path);
+    return DatDatabase::open(path, {.work_budget = budget});
+  }
+  const std::vector<std::uint8_t> packed_ = write::compress_lrs(std::vector<std::uint8_t>(300, 0x42));
+};
+
+TEST_F(WorkBudgetLookupTest, ReadsUntilTheBudgetIsUsedUpExactly) {
+  auto db = open_with_budget(250);
+  ASSERT_TRUE(db) << db.error().message();
+  EXPECT_TRUE(db->get_file(0x20));
+  EXPECT_TRUE(db->get_file(0x21));
+  const auto third = db->get_file(0x20);
+  ASSERT_FALSE(third);
+  EXPECT_EQ(third.error().message(), "Other error: work budget spent: file 00000020 needs 100 more bytes, 50 of 250 are left");
+  EXPECT_EQ(db->work_budget().spent(), 200u);
+
+  auto exact = open_with_budget(200);
+  ASSERT_TRUE(exact);
+  EXPECT_TRUE(exact->get_file(0x20));
+  EXPECT_TRUE(exact->get_file(0x21));
+  EXPECT_FALSE(exact->get_file(0x20));
+  EXPECT_EQ(exact->work_budget().left(), 0u);
+  // Absent ids, empty entries and sizes beyond the file cost nothing and fail as before.
+  EXPECT_EQ(exact->get_file(0x99).error().message(), "File ID 00000099 not found in provider");
+}
+
+TEST_F(WorkBudgetLookupTest, CompressedFilesAlsoPayForTheirDeclaredOutput) {
+  const std::uint64_t one = packed_.size() + 300;
+  auto db = open_with_budget(2 * one);
+  ASSERT_TRUE(db) << db.error().message();
+  EXPECT_EQ(*db->get_file(0x30), std::vector<std::uint8_t>(300, 0x42));
+  EXPECT_EQ(*db->get_file(0x31), std::vector<std::uint8_t>(300, 0x42));
+  EXPECT_EQ(db->work_budget().spent(), 2 * one);
+  EXPECT_FALSE(db->get_file(0x30));
+
+  // The stored bytes are read, then the expansion does not fit: the read is spent.
+  auto short_of_output = open_with_budget(packed_.size() + 299);
+  ASSERT_TRUE(short_of_output);
+  const auto refused = short_of_output->get_file(0x30);
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.error().message(),
+            "Other error: work budget spent: file 00000030 needs 300 more bytes, 299 of " +
+                std::to_string(packed_.size() + 299) + " are left");
+}
+
+TEST_F(WorkBudgetLookupTest, DefaultsToAMultipleOfTheFileLength) {
+  const auto db = open_with_budget(default_work_budget(8192));
+  ASSERT_TRUE(db);
+  EXPECT_EQ(db->work_budget().limit(), kMinWorkBudget);
+}
+
 }  // namespace
 }  // namespace quillfen::dat

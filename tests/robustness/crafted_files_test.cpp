@@ -166,6 +166,48 @@ void surface_declaring_four_gib(const TempDir& dir) {
   portal.write(dir / "portal.dat", std::uint64_t{chain} + 4 + kStored);
 }
 
+// A 10 MB portal DAT whose 1000 surfaces all point at one compressed chain that expands
+// to 72 MiB (of zeros: a solid black surface with padding). Each surface would expand it
+// afresh; the database's work budget stops that after a fixed number.
+constexpr std::uint32_t kSharedSurfaces = 1000;
+constexpr std::uint32_t kSharedOutput = 72 << 20;
+
+std::vector<std::uint32_t> shared_surface_ids() {
+  std::vector<std::uint32_t> ids;
+  for (std::uint32_t i = 0; i < kSharedSurfaces; ++i) ids.push_back(0x08000000 + i);
+  return ids;
+}
+
+void surfaces_sharing_one_chain(const TempDir& dir) {
+  write_small_cell(dir);
+  CraftedDat portal(1024);
+  portal.add_file(kGfxObj, gfx_obj_listing(shared_surface_ids()));
+  const Bytes stream = zeros_stream(kSharedOutput);
+  const std::uint32_t chain = portal.add_chain(stream);
+  for (const std::uint32_t id : shared_surface_ids()) {
+    portal.add_entry(id, chain, static_cast<std::uint32_t>(stream.size()), true);
+  }
+  portal.write(dir / "portal.dat");
+}
+
+// Exactly as many surfaces decode as the default budget pays for: the GfxObj is read
+// once, then each surface costs its stored stream and its declared output.
+void check_shared_chain(const TempDir& dir, const ToolRun& run) {
+  ASSERT_EQ(run.result.exit_status, 0) << run.result.err;
+  const std::uint64_t gfx_bytes = gfx_obj_listing(shared_surface_ids()).size();
+  const Bytes stream = zeros_stream(kSharedOutput);
+  const std::uint64_t per_surface = stream.size() + dat::utils::lrs_output_limit(stream);
+  const std::uint64_t budget = dat::default_work_budget(fs::file_size(dir / "portal.dat"));
+  ASSERT_EQ(budget, dat::kMinWorkBudget);
+  const std::uint64_t affordable = (budget - gfx_bytes) / per_surface;
+  const auto doc = audit_json(dir);
+  EXPECT_EQ(doc["total_surfaces"], affordable);
+  // The discovery of the EnvCell's own surface ids adds none: they are among the 1000.
+  std::size_t warnings = 0;
+  for (std::size_t at = 0; (at = run.result.err.find("  warn: surface", at)) != std::string::npos; ++at) ++warnings;
+  EXPECT_EQ(warnings, kSharedSurfaces - affordable);
+}
+
 // A 1 GiB portal DAT of 4-byte blocks (links without payload) whose surfaces point at
 // chains that loop between two such blocks.
 void looping_four_byte_blocks(const TempDir& dir) {
@@ -198,6 +240,8 @@ INSTANTIATE_TEST_SUITE_P(
                                     ASSERT_EQ(run.result.exit_status, 0) << run.result.err;
                                     EXPECT_EQ(audit_json(dir)["surfaces"][0]["did"], "0x08000001");
                                   }},
+                      CraftedCase{"SurfacesSharingOneExpandingChain", surfaces_sharing_one_chain, false,
+                                  check_shared_chain},
                       CraftedCase{"LoopingChainsOfFourByteBlocks", looping_four_byte_blocks, false,
                                   check_only_the_solid_surface}),
     [](const auto& test) { return std::string(test.param.name); });

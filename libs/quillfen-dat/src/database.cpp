@@ -203,7 +203,8 @@ class DirectoryWalk {
   bool insertion_order_ = false;
 };
 
-std::expected<DatDatabase, DatError> DatDatabase::open(const std::filesystem::path& path) {
+std::expected<DatDatabase, DatError> DatDatabase::open(const std::filesystem::path& path,
+                                                       const DatOpenOptions& options) {
   auto blocks = BlockReader::open(path);
   if (!blocks) return std::unexpected(std::move(blocks).error());
 
@@ -221,7 +222,8 @@ std::expected<DatDatabase, DatError> DatDatabase::open(const std::filesystem::pa
   if (!header) return std::unexpected(std::move(header).error());
 
   blocks->set_block_size(header->block_size);
-  DatDatabase db(std::move(*blocks), *header);
+  const std::uint64_t budget = options.work_budget.value_or(default_work_budget(length));
+  DatDatabase db(std::move(*blocks), *header, budget);
   if (auto r = db.read_directory(); !r) return std::unexpected(std::move(r).error());
   return db;
 }
@@ -247,11 +249,26 @@ std::expected<std::vector<std::uint8_t>, DatError> DatDatabase::read_file_data(s
   return data;
 }
 
+namespace {
+
+DatError budget_spent(std::uint32_t id, std::uint64_t needed, const WorkBudget& budget) {
+  return dat_error::Other{fmt::format("work budget spent: file {:08X} needs {} more bytes, {} of {} are left", id,
+                                      needed, budget.left(), budget.limit())};
+}
+
+}  // namespace
+
 std::expected<std::vector<std::uint8_t>, DatError> DatDatabase::get_file(std::uint32_t id) const {
   const DatFileEntry* entry = files_.find(id);
   if (entry == nullptr) return std::unexpected(dat_error::NotFound{id});
+  // A size that the file cannot hold is a read error, as for read_file_data, and costs
+  // nothing.
+  if (entry->size > blocks_.file_length()) return std::unexpected(IoError::unexpected_eof());
+  if (!budget_.take(entry->size)) return std::unexpected(budget_spent(id, entry->size, budget_));
   auto data = read_file_data(entry->offset, entry->size);
   if (!data || !entry->is_compressed()) return data;
+  const std::uint64_t expanded = utils::lrs_output_limit(*data);
+  if (!budget_.take(expanded)) return std::unexpected(budget_spent(id, expanded, budget_));
   try {
     return utils::decompress_lrs(*data);
   } catch (const std::bad_alloc&) {

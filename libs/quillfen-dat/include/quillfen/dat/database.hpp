@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <expected>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "quillfen/dat/block_reader.hpp"
 #include "quillfen/dat/error.hpp"
 #include "quillfen/dat/reader.hpp"
+#include "quillfen/dat/work_budget.hpp"
 
 namespace quillfen::dat {
 
@@ -88,33 +90,48 @@ class FileIndex {
   std::vector<DatFileEntry> entries_;
 };
 
+struct DatOpenOptions {
+  // Bytes that get_file may read and expand over the database's life (work_budget.hpp);
+  // absent: default_work_budget of the file's length.
+  std::optional<std::uint64_t> work_budget;
+};
+
+// Safe for concurrent get_file calls from several threads: the index never changes after
+// opening, reads are positioned, and the work budget is one atomic counter.
 class DatDatabase {
  public:
   // Opens the file read-only, reads the header and walks the whole directory.
-  static std::expected<DatDatabase, DatError> open(const std::filesystem::path& path);
+  static std::expected<DatDatabase, DatError> open(const std::filesystem::path& path,
+                                                   const DatOpenOptions& options = {});
 
   const DatHeader& header() const { return header_; }
   const FileIndex& files() const { return files_; }
   // The length of the file in bytes when it was opened.
   std::uint64_t file_length() const { return blocks_.file_length(); }
 
-  // The contents of file `id`, decompressed when its entry says so. A buffer that cannot
-  // be allocated fails as Io (reading) or DecompressionFailed (expanding).
+  // The contents of file `id`, decompressed when its entry says so. The bytes it reads,
+  // and for a compressed file the bytes its stream declares, are taken from the work
+  // budget before the work is done; a file that no longer fits fails with Other and
+  // costs nothing. A buffer that cannot be allocated fails as Io (reading) or
+  // DecompressionFailed (expanding).
   std::expected<std::vector<std::uint8_t>, DatError> get_file(std::uint32_t id) const;
-  // Exactly `size` bytes of the block chain starting at `offset`.
+  // Exactly `size` bytes of the block chain starting at `offset` (outside the budget).
   std::expected<std::vector<std::uint8_t>, DatError> read_file_data(std::uint32_t offset,
                                                                     std::uint32_t size) const;
   // The chain reader of this database, for tools that replay its reads.
   const BlockReader& blocks() const { return blocks_; }
+  const WorkBudget& work_budget() const { return budget_; }
 
  private:
-  DatDatabase(BlockReader blocks, DatHeader header) : blocks_(std::move(blocks)), header_(header) {}
+  DatDatabase(BlockReader blocks, DatHeader header, std::uint64_t work_budget)
+      : blocks_(std::move(blocks)), header_(header), budget_(work_budget) {}
 
   std::expected<void, DatError> read_directory();
 
   BlockReader blocks_;
   DatHeader header_;
   FileIndex files_;
+  mutable WorkBudget budget_;
 };
 
 }  // namespace quillfen::dat
