@@ -14,8 +14,9 @@ namespace quillfen::dat {
 // that; an audit reads a small part of its DATs (the town of the full-scale sample world
 // reads 30 MB of a 190 MB portal DAT).
 inline constexpr std::uint64_t kWorkBudgetPerFileByte = 4;
-// Room for a few dozen of the largest textures, however small the file.
-inline constexpr std::uint64_t kMinWorkBudget = std::uint64_t{1} << 30;
+// However small the file, room to read a texture of 1 MiB 256 times over (surfaces share
+// textures), while a crafted small file costs at most about a second of work.
+inline constexpr std::uint64_t kMinWorkBudget = std::uint64_t{256} << 20;
 
 std::uint64_t default_work_budget(std::uint64_t file_length);
 
