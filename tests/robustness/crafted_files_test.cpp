@@ -246,5 +246,91 @@ INSTANTIATE_TEST_SUITE_P(
                                   check_only_the_solid_surface}),
     [](const auto& test) { return std::string(test.param.name); });
 
+// ---- consoles that cannot be written ----
+
+// The outputs of the small world's audit with a working console, to compare against;
+// the run's directory, which the document names, is written DIR.
+struct Reference {
+  std::string json;
+  std::string sheet;
+};
+
+Reference outputs_of(const TempDir& dir) {
+  std::string json = read_text(dir / "out" / "audit.json");
+  for (std::size_t at = 0; (at = json.find(dir.path().string(), at)) != std::string::npos;) {
+    json.replace(at, dir.path().string().size(), "DIR");
+  }
+  return Reference{json, read_text(dir / "out" / "sheet.ppm")};
+}
+
+const Reference& reference_outputs() {
+  static const Reference reference = [] {
+    TempDir dir;
+    const ToolRun run = run_tool_on(dir, small_world());
+    EXPECT_EQ(run.result.exit_status, 0) << run.result.err;
+    return outputs_of(dir);
+  }();
+  return reference;
+}
+
+struct StreamCase {
+  const char* name;
+  StreamTarget target;
+};
+
+void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.name; }
+
+const auto kUnwritableStreams =
+    ::testing::Values(StreamCase{"Closed", StreamTarget::Closed}, StreamCase{"Full", StreamTarget::DevFull},
+                      StreamCase{"ReaderGone", StreamTarget::BrokenPipe});
+
+class UnwritableStandardError : public ::testing::TestWithParam<StreamCase> {};
+
+// The log is lost, the audit is not: the same outputs, byte for byte, and status 0.
+TEST_P(UnwritableStandardError, TheRunCompletesWithTheSameOutputs) {
+  TempDir dir;
+  place_previous_outputs(dir);
+  ToolRunOptions options;
+  options.stderr_target = GetParam().target;
+  const ToolRun run = run_tool_on(dir, small_world(), options);
+  expect_clean_end(dir, run);
+  EXPECT_EQ(run.result.exit_status, 0);
+  const Reference outputs = outputs_of(dir);
+  EXPECT_EQ(outputs.json, reference_outputs().json);
+  EXPECT_EQ(outputs.sheet, reference_outputs().sheet);
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, UnwritableStandardError, kUnwritableStreams,
+                         [](const auto& test) { return std::string(test.param.name); });
+
+class UnwritableStandardOutput : public ::testing::TestWithParam<StreamCase> {};
+
+// --help has one job: a help text that did not arrive is not a success.
+TEST_P(UnwritableStandardOutput, HelpFails) {
+  ProcessOptions options;
+  options.timeout = kRunTimeout;
+  options.out = GetParam().target;
+  const ProcessResult result = run_process(QUILLFEN_AUDIT_TOOL, {"--help"}, options);
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_TRUE(result.err.starts_with("Error: write standard output\n\nCaused by:\n    ")) << result.err;
+}
+
+// An output file on standard output is an output like any other: its failure is an error
+// that names it.
+TEST_P(UnwritableStandardOutput, AuditToStandardOutputIsAnError) {
+  TempDir dir;
+  ToolRunOptions options;
+  options.stdout_target = GetParam().target;
+  options.out = "/dev/stdout";
+  options.contact_sheet = false;
+  const ToolRun run = run_tool_on(dir, small_world(), options);
+  ASSERT_FALSE(run.result.timed_out);
+  EXPECT_EQ(run.result.exit_status, 1);
+  EXPECT_NE(run.result.err.find("Error: write /dev/stdout\n"), std::string::npos) << run.result.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, UnwritableStandardOutput, kUnwritableStreams,
+                         [](const auto& test) { return std::string(test.param.name); });
+
 }  // namespace
 }  // namespace quillfen::testing

@@ -1,22 +1,37 @@
 // surface-classify-audit: audits the surfaces of one landblock of a pair of DAT files.
-#include <cstdio>
+#include <cerrno>
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "surface-classify-audit/allocator_tuning.hpp"
 #include "surface-classify-audit/cli.hpp"
+#include "surface-classify-audit/console.hpp"
+#include "surface-classify-audit/error_report.hpp"
 #include "surface-classify-audit/run.hpp"
 
 int main(int argc, char** argv) {
   using namespace quillfen::audit;
+  const StandardStreams streams = prepare_console();
   keep_large_buffers_in_heap();
+  std::FILE* const console = lossy_standard_error();
   const std::vector<std::string> args(argv + 1, argv + argc);
   const auto parsed = parse_cli(args);
   if (const auto* exit = std::get_if<CliExit>(&parsed)) {
-    std::fputs(exit->out_text.c_str(), stdout);
-    std::fputs(exit->err_text.c_str(), stderr);
+    // The help text is the one output on standard output: text that did not arrive there
+    // is a failure of its own, not a successful --help.
+    if (!exit->out_text.empty()) {
+      using quillfen::common::IoError;
+      auto written = streams.output_was_closed
+                         ? std::expected<void, IoError>(std::unexpected(IoError::from_errno(EBADF)))
+                         : write_and_flush(stdout, exit->out_text);
+      if (!written) {
+        console_write(console, format_error_report(RunError{"write standard output", {written.error().message()}}));
+        return kExitRunError;
+      }
+    }
+    console_write(console, exit->err_text);
     return exit->status;
   }
-  return run_tool(std::get<Cli>(parsed), stderr);
+  return run_tool(std::get<Cli>(parsed), console);
 }

@@ -9,6 +9,7 @@
 
 #include "quillfen/dat/database.hpp"
 #include "quillfen/dat/discovery.hpp"
+#include "surface-classify-audit/console.hpp"
 #include "surface-classify-audit/decode_pass.hpp"
 #include "surface-classify-audit/error_report.hpp"
 #include "surface-classify-audit/file_output.hpp"
@@ -21,10 +22,10 @@ namespace {
 
 std::expected<dat::DatDatabase, RunError> open_dat(const std::filesystem::path& path, std::string_view what,
                                                    std::FILE* log) {
-  fmt::print(log, "Loading {} dat: {}\n", what, path.native());
+  console_print(log, "Loading {} dat: {}\n", what, path.native());
   auto db = dat::DatDatabase::open(path);
   if (!db) return std::unexpected(to_run_error(db.error()));
-  fmt::print(log, "  {} files: {}\n", what, db->files().size());
+  console_print(log, "  {} files: {}\n", what, db->files().size());
   return std::move(*db);
 }
 
@@ -51,8 +52,8 @@ std::expected<void, RunError> write_report(const Cli& cli, std::uint16_t landblo
   if (auto written = write_whole_file(cli.out, serialize_audit_doc(doc)); !written) {
     return std::unexpected(RunError{fmt::format("write {}", cli.out.native()), {written.error().message()}});
   }
-  fmt::print(log, "Wrote audit: {}\n", cli.out.native());
-  for (const std::string& line : histogram_lines(counts)) fmt::print(log, "{}\n", line);
+  console_print(log, "Wrote audit: {}\n", cli.out.native());
+  for (const std::string& line : histogram_lines(counts)) console_print(log, "{}\n", line);
   return {};
 }
 
@@ -63,7 +64,7 @@ std::expected<void, RunError> write_sheet(const Cli& cli, const std::filesystem:
   auto sheet = std::move(tiles).take();
   if (!sheet) return std::unexpected(sheet.error());
   if (auto written = write_ppm(*sheet, path); !written) return written;
-  fmt::print(log, "Wrote contact sheet: {}\n", path.native());
+  console_print(log, "Wrote contact sheet: {}\n", path.native());
   return {};
 }
 
@@ -78,9 +79,9 @@ std::expected<void, RunError> run_audit(const Cli& cli, std::FILE* log) {
   const auto cell = open_dat(cli.cell_dat, "cell", log);
   if (!cell) return std::unexpected(cell.error());
 
-  fmt::print(log, "Discovering surfaces for landblock 0x{:04X}...\n", *landblock);
+  console_print(log, "Discovering surfaces for landblock 0x{:04X}...\n", *landblock);
   const std::vector<std::uint32_t> surface_ids = dat::discover_surfaces(*landblock, *portal, *cell);
-  fmt::print(log, "  found {} unique surface DIDs\n", surface_ids.size());
+  console_print(log, "  found {} unique surface DIDs\n", surface_ids.size());
 
   // The sheet needs only each image's tile, so images are sampled as they are decoded.
   std::optional<TileCollector> tiles;
@@ -97,7 +98,7 @@ std::expected<void, RunError> run_audit(const Cli& cli, std::FILE* log) {
 int run_tool(const Cli& cli, std::FILE* log) {
   const auto result = run_audit(cli, log);
   if (result) return 0;
-  fmt::print(log, "{}", format_error_report(result.error()));
+  console_write(log, format_error_report(result.error()));
   return kExitRunError;
 }
 
