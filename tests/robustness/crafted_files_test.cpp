@@ -332,5 +332,82 @@ TEST_P(UnwritableStandardOutput, AuditToStandardOutputIsAnError) {
 INSTANTIATE_TEST_SUITE_P(Streams, UnwritableStandardOutput, kUnwritableStreams,
                          [](const auto& test) { return std::string(test.param.name); });
 
+// ---- outputs that cannot be finished ----
+
+// A file size limit stands in for a full disk: the write that passes it fails.
+TEST(HostileOutputs, DiskFullForTheJsonKeepsBothEarlierOutputs) {
+  TempDir dir;
+  place_previous_outputs(dir);
+  ToolRunOptions options;
+  options.file_size_bytes = reference_outputs().json.size() / 2;
+  const ToolRun run = run_tool_on(dir, small_world(), options);
+  expect_clean_end(dir, run);
+  EXPECT_EQ(run.result.exit_status, 1);
+  EXPECT_NE(run.result.err.find(fmt::format("Error: write {}\n\nCaused by:\n    File too large\n",
+                                            (dir / "out" / "audit.json").string())),
+            std::string::npos)
+      << run.result.err;
+  EXPECT_EQ(read_text(dir / "out" / "audit.json"), kPreviousJson);
+  EXPECT_EQ(read_text(dir / "out" / "sheet.ppm"), kPreviousSheet);
+}
+
+TEST(HostileOutputs, DiskFullForTheSheetKeepsTheEarlierSheet) {
+  TempDir dir;
+  place_previous_outputs(dir);
+  ToolRunOptions options;
+  ASSERT_LT(reference_outputs().json.size(), reference_outputs().sheet.size());
+  options.file_size_bytes = (reference_outputs().json.size() + reference_outputs().sheet.size()) / 2;
+  const ToolRun run = run_tool_on(dir, small_world(), options);
+  expect_clean_end(dir, run);
+  EXPECT_EQ(run.result.exit_status, 1);
+  EXPECT_NE(run.result.err.find(fmt::format("Error: write {}\n", (dir / "out" / "sheet.ppm").string())),
+            std::string::npos)
+      << run.result.err;
+  EXPECT_EQ(outputs_of(dir).json, reference_outputs().json);
+  EXPECT_EQ(read_text(dir / "out" / "sheet.ppm"), kPreviousSheet);
+}
+
+// As the DATs are opened without waiting for a writer, the outputs are opened without
+// waiting for a reader.
+TEST(HostileOutputs, FifoWithoutAReaderFailsAtOnce) {
+  TempDir dir;
+  fs::create_directories(dir / "out");
+  const fs::path fifo = dir / "out" / "audit.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ToolRunOptions options;
+  options.out = fifo;
+  options.contact_sheet = false;
+  const ToolRun run = run_tool_on(dir, small_world(), options);
+  ASSERT_FALSE(run.result.timed_out);
+  EXPECT_EQ(run.result.exit_status, 1);
+  EXPECT_NE(run.result.err.find(fmt::format("Error: write {}\n\nCaused by:\n    No such device or address\n",
+                                            fifo.string())),
+            std::string::npos)
+      << run.result.err;
+  EXPECT_TRUE(run.only_outputs_written) << run.unexpected_files;
+}
+
+TEST(HostileOutputs, FifoWithAReaderGetsTheWholeDocument) {
+  TempDir dir;
+  fs::create_directories(dir / "out");
+  const fs::path fifo = dir / "out" / "audit.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // Open for reading and writing, so that neither this open nor the tool's waits; the
+  // document is far smaller than the pipe's buffer.
+  const int reader = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  ToolRunOptions options;
+  options.out = fifo;
+  options.contact_sheet = false;
+  const ToolRun run = run_tool_on(dir, small_world(), options);
+  std::string received;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(reader, buffer, sizeof buffer)) > 0;) received.append(buffer, static_cast<std::size_t>(n));
+  ::close(reader);
+  EXPECT_EQ(run.result.exit_status, 0) << run.result.err;
+  EXPECT_TRUE(nlohmann::json::accept(received)) << received;
+  EXPECT_EQ(nlohmann::json::parse(received)["total_surfaces"], 4);
+}
+
 }  // namespace
 }  // namespace quillfen::testing

@@ -319,11 +319,11 @@ TEST(PpmFileTest, CreateFailureNamesThePath) {
   EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
 }
 
-TEST(PpmFileTest, WriteFailureIsTheBareSystemError) {
+TEST(PpmFileTest, WriteFailureNamesThePath) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   const auto written = write_contact_sheet({decoded_with(solid(1, 2, 3))}, "/dev/full", 4, 2);
   ASSERT_FALSE(written.has_value());
-  EXPECT_EQ(written.error(), (RunError{common::IoError::from_errno(ENOSPC).message(), {}}));
+  EXPECT_EQ(written.error(), (RunError{"write /dev/full", {common::IoError::from_errno(ENOSPC).message()}}));
 }
 
 TEST(PpmFileTest, TooLargeSheetCreatesNoFile) {

@@ -1,12 +1,22 @@
 // Whole-file writes: create, replace, permission bits, the create and write failures,
-// and parent directory creation that never reports its own errors.
+// outputs that replace their path only when complete (also when a signal or a file size
+// limit ends them), outputs that never wait, and parent directory creation that never
+// reports its own errors.
 #include "surface-classify-audit/file_output.hpp"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -123,6 +133,184 @@ TEST(OutputFileTest, PiecesAppendInOrderAndCloseOnce) {
   const auto after_close = file->write_all(std::string_view("e"));
   ASSERT_FALSE(after_close.has_value());
   EXPECT_EQ(after_close.error().os_code(), EBADF);
+}
+
+// ---- outputs that replace their path only when complete ----
+
+std::string text_of(const std::filesystem::path& path) {
+  const auto bytes = read_file_bytes(path);
+  return {bytes.begin(), bytes.end()};
+}
+
+// The names in `dir`, to show that no temporary file is left behind.
+std::vector<std::string> names_in(const TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) names.push_back(entry.path().filename());
+  std::ranges::sort(names);
+  return names;
+}
+
+TEST(ReplacingFileTest, PathHoldsThePreviousFileUntilCommit) {
+  TempDir dir;
+  write_file_bytes(dir / "out.json", bytes_of("previous"));
+  auto file = ReplacingFile::create(dir / "out.json");
+  ASSERT_TRUE(file.has_value());
+  ASSERT_TRUE(file->write_all(std::string_view("new and longer")).has_value());
+  EXPECT_EQ(text_of(dir / "out.json"), "previous");
+  ASSERT_TRUE(file->commit().has_value());
+  EXPECT_EQ(text_of(dir / "out.json"), "new and longer");
+  EXPECT_EQ(names_in(dir), std::vector<std::string>{"out.json"});
+}
+
+TEST(ReplacingFileTest, DroppedUncommittedLeavesThePreviousFileAndNothingElse) {
+  TempDir dir;
+  write_file_bytes(dir / "out.json", bytes_of("previous"));
+  {
+    auto file = ReplacingFile::create(dir / "out.json");
+    ASSERT_TRUE(file.has_value());
+    ASSERT_TRUE(file->write_all(std::string_view("half")).has_value());
+    EXPECT_EQ(names_in(dir).size(), 2u);  // the temporary file lies beside it meanwhile
+  }
+  EXPECT_EQ(text_of(dir / "out.json"), "previous");
+  EXPECT_EQ(names_in(dir), std::vector<std::string>{"out.json"});
+
+  {
+    auto never_written = ReplacingFile::create(dir / "new.json");
+    ASSERT_TRUE(never_written.has_value());
+  }
+  EXPECT_EQ(names_in(dir), std::vector<std::string>{"out.json"});
+}
+
+TEST(ReplacingFileTest, ReplacedFileKeepsItsPermissionBits) {
+  TempDir dir;
+  const ScopedUmask mask(022);
+  write_file_bytes(dir / "out.json", bytes_of("previous"));
+  std::filesystem::permissions(dir / "out.json", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  ASSERT_TRUE(write_whole_file(dir / "out.json", std::string_view("{}")).has_value());
+  struct ::stat info {};
+  ASSERT_EQ(::stat((dir / "out.json").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST(ReplacingFileTest, SymbolicLinkKeepsPointingAtTheReplacedFile) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "real");
+  write_file_bytes(dir / "real" / "out.json", bytes_of("previous"));
+  std::filesystem::create_symlink(dir / "real" / "out.json", dir / "link.json");
+  ASSERT_TRUE(write_whole_file(dir / "link.json", std::string_view("{}")).has_value());
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.json"));
+  EXPECT_EQ(text_of(dir / "real" / "out.json"), "{}");
+}
+
+TEST(ReplacingFileTest, FileThatCannotBeWrittenIsNotReplaced) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not bind the superuser";
+  TempDir dir;
+  write_file_bytes(dir / "out.json", bytes_of("kept"));
+  std::filesystem::permissions(dir / "out.json", std::filesystem::perms::owner_read);
+  const auto written = write_whole_file(dir / "out.json", std::string_view("{}"));
+  ASSERT_FALSE(written.has_value());
+  EXPECT_EQ(written.error().os_code(), EACCES);
+  EXPECT_EQ(text_of(dir / "out.json"), "kept");
+}
+
+TEST(ReplacingFileTest, DirectoryThatTakesNoNewFilesIsWrittenInPlace) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not bind the superuser";
+  TempDir dir;
+  std::filesystem::create_directory(dir / "locked");
+  write_file_bytes(dir / "locked" / "out.json", bytes_of("previous"));
+  std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  const auto written = write_whole_file(dir / "locked" / "out.json", std::string_view("{}"));
+  std::filesystem::permissions(dir / "locked", std::filesystem::perms::owner_all);
+  ASSERT_TRUE(written.has_value()) << written.error().message();
+  EXPECT_EQ(text_of(dir / "locked" / "out.json"), "{}");
+}
+
+// More outputs at once than the signal handler's table holds are refused, not left
+// unprotected.
+TEST(ReplacingFileTest, OutputsBeyondTheTableAreRefused) {
+  TempDir dir;
+  std::vector<ReplacingFile> open;
+  for (int i = 0; i < kMaxPendingOutputs; ++i) {
+    auto file = ReplacingFile::create(dir / ("out" + std::to_string(i)));
+    ASSERT_TRUE(file.has_value()) << i;
+    open.push_back(std::move(*file));
+  }
+  const auto refused = ReplacingFile::create(dir / "one-more");
+  ASSERT_FALSE(refused.has_value());
+  EXPECT_EQ(refused.error().os_code(), EMFILE);
+  open.pop_back();
+  EXPECT_TRUE(ReplacingFile::create(dir / "one-more").has_value());
+}
+
+// A FIFO is written in place; without a reader its open fails at once instead of waiting.
+TEST(ReplacingFileTest, FifoIsWrittenInPlaceAndNeverWaitedFor) {
+  TempDir dir;
+  const auto fifo = dir / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto start = std::chrono::steady_clock::now();
+  const auto no_reader = write_whole_file(fifo, std::string_view("{}"));
+  ASSERT_FALSE(no_reader.has_value());
+  EXPECT_EQ(no_reader.error().os_code(), ENXIO);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+  // Held open for reading (and writing, so that the open does not wait either).
+  const int reader = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  ASSERT_TRUE(write_whole_file(fifo, std::string_view("{\"a\": 1}")).has_value());
+  char buffer[64] = {};
+  const ssize_t got = ::read(reader, buffer, sizeof buffer);
+  ::close(reader);
+  EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), "{\"a\": 1}");
+  EXPECT_EQ(names_in(dir), std::vector<std::string>{"fifo"});
+}
+
+// Runs `body` in a child process and returns how it ended: its exit code, or 128 plus the
+// signal that ended it.
+int in_child(const std::function<int()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body());
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+class InterruptedOutput : public ::testing::TestWithParam<int> {};
+
+// A signal that ends the process mid-write removes the temporary file and still ends the
+// process as that signal does.
+TEST_P(InterruptedOutput, LeavesThePreviousFileAndNoTemporary) {
+  TempDir dir;
+  write_file_bytes(dir / "sheet.ppm", bytes_of("previous"));
+  const int signal_number = GetParam();
+  const int status = in_child([&] {
+    auto file = ReplacingFile::create(dir / "sheet.ppm");
+    if (!file || !file->write_all(std::string_view("P6\n64 64\n255\n"))) return 2;
+    ::raise(signal_number);
+    return 3;  // not reached: the signal ends the process
+  });
+  EXPECT_EQ(status, 128 + signal_number);
+  EXPECT_EQ(text_of(dir / "sheet.ppm"), "previous");
+  EXPECT_EQ(names_in(dir), std::vector<std::string>{"sheet.ppm"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, InterruptedOutput, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
+
+// A file size limit (as a full disk would) fails the write with EFBIG instead of ending
+// the process with SIGXFSZ, and the previous file stays.
+TEST(ReplacingFileTest, FileSizeLimitIsAWriteErrorNotASignal) {
+  TempDir dir;
+  write_file_bytes(dir / "out.json", bytes_of("previous"));
+  const int status = in_child([&] {
+    const rlimit limit{1000, 1000};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+    const std::string big(5000, 'x');
+    const auto written = write_whole_file(dir / "out.json", std::string_view(big));
+    return !written && written.error().os_code() == EFBIG ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(text_of(dir / "out.json"), "previous");
+  EXPECT_EQ(names_in(dir), std::vector<std::string>{"out.json"});
 }
 
 TEST(CreateParentDirectoriesTest, CreatesMissingLevels) {

@@ -119,22 +119,21 @@ std::expected<ContactSheet, RunError> render_contact_sheet(const std::vector<Dec
 }
 
 std::expected<void, RunError> write_ppm(const ContactSheet& sheet, const std::filesystem::path& path) {
-  auto file = OutputFile::create(path);
+  auto file = ReplacingFile::create(path);
   if (!file) {
     return std::unexpected(RunError{fmt::format("create {}", path.native()), {file.error().message()}});
   }
+  const auto write_error = [&path](const IoError& error) {
+    return RunError{fmt::format("write {}", path.native()), {error.message()}};
+  };
   const SheetLayout& layout = sheet.layout();
   const std::string size_line = fmt::format("{} {}\n", layout.width, layout.height);
   for (const std::string_view piece : {std::string_view("P6\n"), std::string_view(size_line),
                                        std::string_view("255\n")}) {
-    if (auto written = file->write_all(piece); !written) {
-      return std::unexpected(RunError{written.error().message(), {}});
-    }
+    if (auto written = file->write_all(piece); !written) return std::unexpected(write_error(written.error()));
   }
-  if (auto written = file->write_all(sheet.pixels()); !written) {
-    return std::unexpected(RunError{written.error().message(), {}});
-  }
-  if (auto closed = file->close(); !closed) return std::unexpected(RunError{closed.error().message(), {}});
+  if (auto written = file->write_all(sheet.pixels()); !written) return std::unexpected(write_error(written.error()));
+  if (auto committed = file->commit(); !committed) return std::unexpected(write_error(committed.error()));
   return {};
 }
 

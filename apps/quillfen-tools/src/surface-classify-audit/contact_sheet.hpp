@@ -72,9 +72,9 @@ class ContactSheet {
 std::expected<ContactSheet, RunError> render_contact_sheet(const std::vector<Decoded>& decoded,
                                                            std::uint32_t tile, std::uint32_t cols);
 
-// Writes the sheet as a P6 file: "P6\n", "W H\n", "255\n", then the pixel bytes.
-// A failed create is "create {path}" caused by the system error; a failed write is the
-// system error itself, and what was written so far stays.
+// Writes the sheet as a P6 file: "P6\n", "W H\n", "255\n", then the pixel bytes, as a
+// ReplacingFile: the path holds the previous file until the new one is complete. A failed
+// create is "create {path}" and a failed write "write {path}", caused by the system error.
 std::expected<void, RunError> write_ppm(const ContactSheet& sheet, const std::filesystem::path& path);
 
 // Render, then write: the whole sheet is built in memory before the file is opened.
