@@ -409,5 +409,47 @@ TEST(HostileOutputs, FifoWithAReaderGetsTheWholeDocument) {
   EXPECT_EQ(nlohmann::json::parse(received)["total_surfaces"], 4);
 }
 
+// ---- both outputs at one path ----
+
+struct SharedPathCase {
+  const char* name;
+  const char* sheet;  // relative to the run's directory; --out is out/audit.json
+};
+
+void PrintTo(const SharedPathCase& c, std::ostream* os) { *os << c.name; }
+
+class SharedOutputPath : public ::testing::TestWithParam<SharedPathCase> {};
+
+// The sheet would replace the document it follows: refused before any work, the earlier
+// document kept.
+TEST_P(SharedOutputPath, IsRefusedBeforeAnyWork) {
+  TempDir dir;
+  place_previous_outputs(dir);
+  ToolRunOptions options;
+  options.sheet = dir / GetParam().sheet;
+  const ToolRun run = run_tool_on(dir, small_world(), options);
+  EXPECT_EQ(run.result.exit_status, 1);
+  EXPECT_EQ(run.result.err, fmt::format("Error: refusing to write the contact sheet to {}: it is the --out path {}\n",
+                                        options.sheet->string(), (dir / "out" / "audit.json").string()));
+  EXPECT_EQ(read_text(dir / "out" / "audit.json"), kPreviousJson);
+  EXPECT_TRUE(run.only_outputs_written) << run.unexpected_files;
+}
+
+INSTANTIATE_TEST_SUITE_P(Spellings, SharedOutputPath,
+                         ::testing::Values(SharedPathCase{"SamePath", "out/audit.json"},
+                                           SharedPathCase{"ThroughParent", "out/../out/audit.json"},
+                                           SharedPathCase{"ThroughDot", "./out/./audit.json"}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// A device is no file that one output could destroy for the other.
+TEST(SharedOutputPath, BothToDevNullIsFine) {
+  TempDir dir;
+  ToolRunOptions options;
+  options.out = "/dev/null";
+  options.sheet = "/dev/null";
+  const ToolRun run = run_tool_on(dir, small_world(), options);
+  EXPECT_EQ(run.result.exit_status, 0) << run.result.err;
+}
+
 }  // namespace
 }  // namespace quillfen::testing

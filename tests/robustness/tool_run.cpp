@@ -94,7 +94,8 @@ ToolRun run_tool_in(const TempDir& dir, const ToolRunOptions& options) {
   ToolRun run;
   run.result = run_process(QUILLFEN_AUDIT_TOOL, args, limits(options));
   run.dats_unchanged = same(portal_before, snapshot(portal)) && same(cell_before, snapshot(cell));
-  const std::set<fs::path> allowed = {portal, cell, dir / "out", out, sheet};
+  const std::set<fs::path> allowed = {portal, cell, dir / "out", dir / "out" / "audit.json", dir / "out" / "sheet.ppm",
+                                      out, sheet};
   for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
     if (!allowed.contains(entry.path())) run.unexpected_files += entry.path().string() + "\n";
   }

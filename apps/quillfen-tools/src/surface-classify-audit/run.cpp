@@ -42,6 +42,27 @@ std::expected<void, RunError> refuse_dat_as_output(const Cli& cli, const std::fi
   return {};
 }
 
+// Both outputs at one file would leave only the sheet there, after a run that reported the
+// document written: refused before any work. Paths that are not regular files (devices,
+// FIFOs) take both, as they always have.
+std::expected<void, RunError> refuse_shared_output(const Cli& cli) {
+  if (!cli.contact_sheet) return {};
+  const std::filesystem::path& sheet = *cli.contact_sheet;
+  std::error_code error;
+  const auto status = std::filesystem::status(sheet, error);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return {};
+  std::error_code out_error;
+  std::error_code sheet_error;
+  const bool same = std::filesystem::equivalent(cli.out, sheet, error) ||
+                    (std::filesystem::weakly_canonical(cli.out, out_error) ==
+                         std::filesystem::weakly_canonical(sheet, sheet_error) &&
+                     !out_error && !sheet_error);
+  if (!same) return {};
+  return std::unexpected(RunError{fmt::format("refusing to write the contact sheet to {}: it is the --out path {}",
+                                              sheet.native(), cli.out.native()),
+                                  {}});
+}
+
 std::expected<void, RunError> write_report(const Cli& cli, std::uint16_t landblock, DecodePassResult pass,
                                            std::FILE* log) {
   const auto counts = pass.category_counts;
@@ -73,6 +94,7 @@ std::expected<void, RunError> write_sheet(const Cli& cli, const std::filesystem:
 std::expected<void, RunError> run_audit(const Cli& cli, std::FILE* log) {
   const auto landblock = parse_landblock_key(cli.landblock);
   if (!landblock) return std::unexpected(landblock.error());
+  if (auto refused = refuse_shared_output(cli); !refused) return refused;
 
   const auto portal = open_dat(cli.portal_dat, "portal", log);
   if (!portal) return std::unexpected(portal.error());
