@@ -1,6 +1,6 @@
 // The whole audit on an arbitrary portal and cell DAT pair: discovery, the decode pass,
 // the JSON document and the contact sheet, all in memory. The document must always be
-// valid JSON with one entry per decoded surface, and the sheet must always render.
+// valid JSON with one entry per decoded surface, and the sheet must always stream whole.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -54,7 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (parsed.is_discarded() || parsed["surfaces"].size() != decoded || parsed["total_surfaces"] != decoded) {
     std::abort();
   }
-  const auto sheet = std::move(tiles).take();
-  if (!sheet || sheet->layout().width != kTile * kColumns) std::abort();
+  // The sheet streams every one of its bytes, whatever the images were.
+  const auto layout = tiles.layout();
+  if (!layout || layout->width != kTile * kColumns) std::abort();
+  std::size_t streamed = 0;
+  const auto drawn = audit::stream_sheet_pixels(*layout, tiles.pictures(), [&streamed](std::span<const std::uint8_t> piece) {
+    streamed += piece.size();
+    return std::expected<void, audit::RunError>{};
+  });
+  if (!drawn || streamed != layout->sheet_bytes()) std::abort();
   return 0;
 }

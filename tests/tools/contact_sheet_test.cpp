@@ -192,6 +192,39 @@ TEST(SampleTileTest, TallImageUsesWideProducts) {
 
 // ---- rendering ----
 
+// The sheet's pixels as the streaming writer hands them out, gathered in memory.
+std::expected<Bytes, RunError> streamed_pixels(const std::vector<Decoded>& decoded, std::uint32_t tile,
+                                               std::uint32_t cols) {
+  const auto layout = plan_contact_sheet(decoded.size(), tile, cols);
+  if (!layout) return std::unexpected(layout.error());
+  std::vector<TilePicture> pictures;
+  for (const Decoded& d : decoded) pictures.push_back(keep_for_tile(d.image, tile));
+  Bytes out;
+  auto streamed = stream_sheet_pixels(*layout, pictures, [&out](std::span<const std::uint8_t> piece) {
+    out.insert(out.end(), piece.begin(), piece.end());
+    return std::expected<void, RunError>{};
+  });
+  if (!streamed) return std::unexpected(streamed.error());
+  return out;
+}
+
+// The sheet drawn the plain way, whole and in memory: the background everywhere, then each
+// record's sampled tile copied in row by row.
+Bytes whole_sheet(const std::vector<Decoded>& decoded, std::uint32_t tile, std::uint32_t cols) {
+  const auto layout = plan_contact_sheet(decoded.size(), tile, cols);
+  Bytes sheet(layout->sheet_bytes(), kSheetBackground);
+  for (std::size_t i = 0; i < decoded.size() && tile != 0; ++i) {
+    const Bytes pixels = sample_tile(decoded[i].image, tile);
+    const std::size_t x = (i % layout->columns) * tile;
+    const std::size_t y = (i / layout->columns) * tile;
+    for (std::size_t row = 0; row < tile; ++row) {
+      std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>(row * tile * 3), tile * 3,
+                  sheet.begin() + static_cast<std::ptrdiff_t>(((y + row) * layout->width + x) * 3));
+    }
+  }
+  return sheet;
+}
+
 Rgb colour_of(std::size_t i) {
   return {static_cast<std::uint8_t>(i + 1), static_cast<std::uint8_t>(2 * i + 1), static_cast<std::uint8_t>(3 * i + 1)};
 }
@@ -202,17 +235,18 @@ TEST(RenderTest, TwentyThreeSurfacesWithDefaults) {
     const Rgb c = colour_of(i);
     decoded.push_back(decoded_with(solid(c[0], c[1], c[2])));
   }
-  const auto sheet = render_contact_sheet(decoded, 64, 10);
-  ASSERT_TRUE(sheet.has_value());
-  ASSERT_EQ(sheet->layout().width, 640u);
-  ASSERT_EQ(sheet->layout().height, 192u);
-  const auto pixels = sheet->pixels();
-  ASSERT_EQ(pixels.size(), 640u * 192u * 3u);
+  const auto layout = plan_contact_sheet(decoded.size(), 64, 10);
+  ASSERT_TRUE(layout.has_value());
+  ASSERT_EQ(layout->width, 640u);
+  ASSERT_EQ(layout->height, 192u);
+  const auto pixels = streamed_pixels(decoded, 64, 10);
+  ASSERT_TRUE(pixels.has_value());
+  ASSERT_EQ(pixels->size(), 640u * 192u * 3u);
   for (std::size_t y = 0; y < 192; ++y) {
     for (std::size_t x = 0; x < 640; ++x) {
       const std::size_t cell = (y / 64) * 10 + x / 64;
       const Rgb expected = cell < 23 ? colour_of(cell) : Rgb{32, 32, 32};
-      const std::uint8_t* p = &pixels[(y * 640 + x) * 3];
+      const std::uint8_t* p = &(*pixels)[(y * 640 + x) * 3];
       ASSERT_EQ((Rgb{p[0], p[1], p[2]}), expected) << "pixel " << x << "," << y;
     }
   }
@@ -220,40 +254,67 @@ TEST(RenderTest, TwentyThreeSurfacesWithDefaults) {
 
 TEST(RenderTest, ColsZeroStacksTilesVertically) {
   const std::vector<Decoded> decoded = {decoded_with(solid(1, 1, 1)), decoded_with(solid(2, 2, 2))};
-  const auto sheet = render_contact_sheet(decoded, 1, 0);
-  ASSERT_TRUE(sheet.has_value());
-  EXPECT_EQ(Bytes(sheet->pixels().begin(), sheet->pixels().end()), (Bytes{1, 1, 1, 2, 2, 2}));
+  EXPECT_EQ(streamed_pixels(decoded, 1, 0), (Bytes{1, 1, 1, 2, 2, 2}));
 }
 
-TEST(RenderTest, PlacingSampledTilesMatchesRender) {
-  // The driver may sample each tile during the decode pass and place it later.
-  const std::vector<Decoded> decoded = {decoded_with(two_by_two()), decoded_with(four_by_one()),
-                                        decoded_with(solid(5, 6, 7)), decoded_with(RgbaImage{})};
-  const auto rendered = render_contact_sheet(decoded, 3, 3);
-  ASSERT_TRUE(rendered.has_value());
+// Images below, at and above the tile's size, and odd ones (empty, short of pixels), in
+// grids whose rows are longer than one streamed piece or shorter than one tile.
+struct StreamCase {
+  const char* name;
+  std::uint32_t tile;
+  std::uint32_t cols;
+};
 
-  const auto layout = plan_contact_sheet(decoded.size(), 3, 3);
-  ASSERT_TRUE(layout.has_value());
-  ContactSheet sheet(*layout);
-  for (std::size_t i = decoded.size(); i-- > 0;) {  // in reverse, to show the order does not matter
-    ASSERT_TRUE(sheet.place(i, sample_tile(decoded[i].image, 3)).has_value());
+class StreamedSheetTest : public ::testing::TestWithParam<StreamCase> {};
+
+TEST_P(StreamedSheetTest, IsTheSheetDrawnWhole) {
+  std::vector<Decoded> decoded = {decoded_with(two_by_two()), decoded_with(four_by_one()), decoded_with(solid(5, 6, 7)),
+                                  decoded_with(RgbaImage{}), decoded_with(RgbaImage{2, 2, {255, 0, 0, 255, 0, 255, 0, 255}}),
+                                  decoded_with(RgbaImage{1, 0x80000000u, {7, 8, 9, 0}})};
+  for (const std::uint32_t side : {3u, 7u, 40u, 130u}) {
+    RgbaImage image{side, side + 1, Bytes(std::size_t{side} * (side + 1) * 4)};
+    for (std::size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<std::uint8_t>(i * 37 + side);
+    decoded.push_back(decoded_with(std::move(image)));
   }
-  EXPECT_TRUE(std::ranges::equal(sheet.pixels(), rendered->pixels()));
+  const auto [name, tile, cols] = GetParam();
+  const auto pixels = streamed_pixels(decoded, tile, cols);
+  ASSERT_TRUE(pixels.has_value()) << pixels.error().message;
+  EXPECT_TRUE(*pixels == whole_sheet(decoded, tile, cols));
 }
 
-TEST(RenderTest, PlaceRejectsBadIndexAndTileSize) {
+INSTANTIATE_TEST_SUITE_P(Layouts, StreamedSheetTest,
+                         ::testing::Values(StreamCase{"TilesOfOne", 1, 4}, StreamCase{"SmallTiles", 3, 3},
+                                           StreamCase{"TileOfTheImages", 40, 5}, StreamCase{"LargeTiles", 64, 4},
+                                           StreamCase{"OneColumn", 17, 1}, StreamCase{"RowsLongerThanAPiece", 33, 12000},
+                                           StreamCase{"TileZero", 0, 3}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// A surface keeps whichever is smaller: its image (less alpha) or its sampled tile.
+TEST(KeepForTileTest, KeepsTheSmallerOfImageAndTile) {
+  RgbaImage large{256, 256, Bytes(256 * 256 * 4, 9)};
+  const TilePicture kept_tile = keep_for_tile(large, 16);
+  EXPECT_EQ(kept_tile, (TilePicture{16, 16, sample_tile(large, 16)}));
+
+  const TilePicture kept_image = keep_for_tile(two_by_two(), 64);
+  EXPECT_EQ(kept_image, (TilePicture{2, 2, tile_of({kRed, kGreen, kBlue, kWhite})}));
+
+  const TilePicture exact = keep_for_tile(two_by_two(), 2);  // as many pixels as the tile
+  EXPECT_EQ(exact.width, 2u);
+  EXPECT_EQ(exact.rgb.size(), 12u);
+
+  EXPECT_EQ(keep_for_tile(RgbaImage{2, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9}}, 8).rgb, (Bytes{1, 2, 3, 5, 6, 7}));
+  EXPECT_EQ(keep_for_tile(RgbaImage{0, 5, {}}, 8), (TilePicture{0, 5, {}}));
+  EXPECT_EQ(keep_for_tile(large, 0), TilePicture{});
+}
+
+TEST(RenderTest, MorePicturesThanCellsIsAnError) {
   const auto layout = plan_contact_sheet(3, 2, 2);
   ASSERT_TRUE(layout.has_value());
-  ContactSheet sheet(*layout);
-  const Bytes tile(2 * 2 * 3, 1);
-  const auto outside = sheet.place(4, tile);
-  ASSERT_FALSE(outside.has_value());
-  EXPECT_EQ(outside.error().message, "tile 4 lies outside the contact sheet of 2 x 2 tiles");
-  const auto wrong_size = sheet.place(0, Bytes(5, 1));
-  ASSERT_FALSE(wrong_size.has_value());
-  EXPECT_EQ(wrong_size.error().message, "tile 0 holds 5 bytes, expected 12");
-  EXPECT_TRUE(std::ranges::all_of(sheet.pixels(), [](std::uint8_t b) { return b == kSheetBackground; }));
-  EXPECT_TRUE(sheet.place(3, tile).has_value());  // the empty last cell may still be drawn
+  const std::vector<TilePicture> pictures(5);
+  const auto streamed =
+      stream_sheet_pixels(*layout, pictures, [](std::span<const std::uint8_t>) { return std::expected<void, RunError>{}; });
+  ASSERT_FALSE(streamed.has_value());
+  EXPECT_EQ(streamed.error().message, "tile 4 lies outside the contact sheet of 2 x 2 tiles");
 }
 
 // ---- the file ----

@@ -1,10 +1,13 @@
-// The contact sheet drawn tile by tile during the decode pass: the same pixels as the
-// sheet drawn from whole images, and the same size rules.
+// The contact sheet kept tile by tile during the decode pass: the same file as the sheet
+// drawn from whole images, the smaller of image and tile kept, and the same size rules.
 #include "surface-classify-audit/tile_collector.hpp"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
+
+#include "support/temp_dir.hpp"
 
 namespace quillfen::audit {
 namespace {
@@ -25,7 +28,7 @@ struct SheetCase {
 
 class TileCollectorTest : public ::testing::TestWithParam<SheetCase> {};
 
-TEST_P(TileCollectorTest, DrawsWhatTheWholeSheetDraws) {
+TEST_P(TileCollectorTest, WritesWhatTheWholeListWrites) {
   const auto [count, tile, cols] = GetParam();
   std::vector<Decoded> decoded;
   for (std::size_t i = 0; i < count; ++i) {
@@ -34,12 +37,11 @@ TEST_P(TileCollectorTest, DrawsWhatTheWholeSheetDraws) {
   }
   TileCollector collector(tile, cols);
   for (const auto& d : decoded) collector.add(d.image);
-  const auto incremental = std::move(collector).take();
-  const auto whole = render_contact_sheet(decoded, tile, cols);
-  ASSERT_TRUE(incremental);
-  ASSERT_TRUE(whole);
-  EXPECT_EQ(incremental->layout(), whole->layout());
-  EXPECT_TRUE(std::ranges::equal(incremental->pixels(), whole->pixels()));
+  testing::TempDir dir;
+  ASSERT_TRUE(collector.write_ppm(dir / "collected.ppm"));
+  ASSERT_TRUE(write_contact_sheet(decoded, dir / "whole.ppm", tile, cols));
+  EXPECT_EQ(testing::read_file_bytes(dir / "collected.ppm"), testing::read_file_bytes(dir / "whole.ppm"));
+  EXPECT_EQ(collector.layout(), plan_contact_sheet(count, tile, cols));
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, TileCollectorTest,
@@ -47,14 +49,33 @@ INSTANTIATE_TEST_SUITE_P(Layouts, TileCollectorTest,
                                            SheetCase{9, 2, 3}, SheetCase{23, 5, 10}, SheetCase{4, 2, 0},
                                            SheetCase{5, 0, 2}));
 
+// Large images cost a tile each, small ones their own pixels: the memory of a sheet of
+// large tiles is the images', not the tiles'.
+TEST(TileCollectorMemoryTest, KeepsNoMoreThanTheSmallerOfImageAndTile) {
+  TileCollector big_tiles(3000, 1);
+  big_tiles.add(image_record(4, 4, 1).image);
+  TileCollector small_tiles(8, 1);
+  small_tiles.add(image_record(512, 512, 2).image);
+  ASSERT_EQ(big_tiles.pictures().size(), 1u);
+  EXPECT_EQ(big_tiles.pictures()[0].rgb.size(), 4u * 4u * 3u);
+  ASSERT_EQ(small_tiles.pictures().size(), 1u);
+  EXPECT_EQ(small_tiles.pictures()[0].rgb.size(), 8u * 8u * 3u);
+}
+
 TEST(TileCollectorSizeTest, RefusesASheetThatOutgrowsThirtyTwoBits) {
   // 30000-pixel tiles: one fits (2.7e9 bytes), ten in a row would not.
   TileCollector collector(30000, 10);
   const Decoded tiny = image_record(1, 1, 9);
   collector.add(tiny.image);
-  const auto sheet = std::move(collector).take();
-  ASSERT_FALSE(sheet);
-  EXPECT_NE(sheet.error().message.find("too large"), std::string::npos);
+  const auto layout = collector.layout();
+  ASSERT_FALSE(layout);
+  EXPECT_NE(layout.error().message.find("too large"), std::string::npos);
+  EXPECT_TRUE(collector.pictures().empty());
+  testing::TempDir dir;
+  const auto written = collector.write_ppm(dir / "sheet.ppm");
+  ASSERT_FALSE(written);
+  EXPECT_EQ(written.error(), layout.error());
+  EXPECT_FALSE(std::filesystem::exists(dir / "sheet.ppm"));
 }
 
 }  // namespace

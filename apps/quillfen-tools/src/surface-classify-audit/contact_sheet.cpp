@@ -74,75 +74,131 @@ std::vector<std::uint8_t> sample_tile(const RgbaImage& image, std::uint32_t tile
   return out;
 }
 
-ContactSheet::ContactSheet(const SheetLayout& layout)
-    : layout_(layout), pixels_(layout.sheet_bytes(), kSheetBackground) {}
-
-void ContactSheet::add_row() {
-  ++layout_.rows;
-  layout_.height += layout_.tile;
-  pixels_.resize(layout_.sheet_bytes(), kSheetBackground);
+TilePicture keep_for_tile(const RgbaImage& image, std::uint32_t tile) {
+  if (tile == 0) return {};
+  if (image.width == 0 || image.height == 0) return {image.width, image.height, {}};
+  if (std::uint64_t{image.width} * image.height > std::uint64_t{tile} * tile) {
+    return {tile, tile, sample_tile(image, tile)};
+  }
+  // No more pixels than the tile: keep them as they are, less alpha and any partial pixel.
+  const std::size_t pixels =
+      std::min<std::size_t>(image.pixels.size() / 4, std::size_t{image.width} * image.height);
+  TilePicture kept{image.width, image.height, std::vector<std::uint8_t>(pixels * 3)};
+  for (std::size_t i = 0; i < pixels; ++i) std::memcpy(&kept.rgb[i * 3], &image.pixels[i * 4], 3);
+  return kept;
 }
 
-std::expected<void, RunError> ContactSheet::place(std::size_t index, std::span<const std::uint8_t> tile_pixels) {
-  const std::uint64_t cells = std::uint64_t{layout_.columns} * layout_.rows;
-  if (index >= cells) {
-    return std::unexpected(RunError{
-        fmt::format("tile {} lies outside the contact sheet of {} x {} tiles", index, layout_.columns, layout_.rows),
-        {}});
-  }
-  if (tile_pixels.size() != layout_.tile_bytes()) {
-    return std::unexpected(RunError{
-        fmt::format("tile {} holds {} bytes, expected {}", index, tile_pixels.size(), layout_.tile_bytes()), {}});
-  }
-  const std::size_t tile = layout_.tile;
-  const std::size_t row_bytes = tile * 3;
-  const std::size_t x = (index % layout_.columns) * tile;
-  const std::size_t y = (index / layout_.columns) * tile;
-  for (std::size_t row = 0; row < tile; ++row) {
-    const std::size_t offset = ((y + row) * layout_.width + x) * 3;
-    std::memcpy(pixels_.data() + offset, tile_pixels.data() + row * row_bytes, row_bytes);
-  }
-  return {};
-}
+namespace {
 
-std::expected<ContactSheet, RunError> render_contact_sheet(const std::vector<Decoded>& decoded,
-                                                           std::uint32_t tile, std::uint32_t cols) {
-  auto layout = plan_contact_sheet(decoded.size(), tile, cols);
-  if (!layout) return std::unexpected(std::move(layout).error());
-  ContactSheet sheet(*layout);
-  for (std::size_t i = 0; i < decoded.size(); ++i) {
-    if (auto placed = sheet.place(i, sample_tile(decoded[i].image, tile)); !placed) {
-      return std::unexpected(std::move(placed).error());
+// Row `ty` of the tile sampled from `picture`: tile x 3 bytes at `out`, with the rules of
+// sample_tile (source column tx * width / tile, row ty * height / tile, both in 64 bits).
+void draw_tile_row(const TilePicture& picture, std::uint32_t tile, std::uint32_t ty, std::uint8_t* out) {
+  const std::size_t row_bytes = std::size_t{tile} * 3;
+  if (picture.width == 0 || picture.height == 0) {
+    std::memset(out, 0, row_bytes);
+    return;
+  }
+  if (picture.width == tile && picture.height == tile && picture.rgb.size() == row_bytes * tile) {
+    std::memcpy(out, picture.rgb.data() + std::size_t{ty} * row_bytes, row_bytes);  // a kept tile
+    return;
+  }
+  const std::uint64_t width = picture.width;
+  const std::uint64_t sy = std::min<std::uint64_t>(std::uint64_t{ty} * picture.height / tile, picture.height - 1);
+  const std::uint64_t row_start = sy * width;
+  const std::uint64_t available = picture.rgb.size() / 3;
+  // sx = tx * width / tile without a division per pixel: width = step * tile + rest.
+  const std::uint64_t step = width / tile;
+  const std::uint64_t rest = width % tile;
+  std::uint64_t sx = 0;
+  std::uint64_t fraction = 0;
+  for (std::uint32_t tx = 0; tx < tile; ++tx, out += 3) {
+    const std::uint64_t index = row_start + std::min(sx, width - 1);
+    if (index < available) {
+      std::memcpy(out, picture.rgb.data() + static_cast<std::size_t>(index) * 3, 3);
+    } else {
+      std::memset(out, 0, 3);
+    }
+    sx += step;
+    fraction += rest;
+    if (fraction >= tile) {
+      fraction -= tile;
+      ++sx;
     }
   }
-  return sheet;
 }
 
-std::expected<void, RunError> write_ppm(const ContactSheet& sheet, const std::filesystem::path& path) {
+constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+
+}  // namespace
+
+std::expected<void, RunError> stream_sheet_pixels(const SheetLayout& layout, std::span<const TilePicture> pictures,
+                                                  const SheetSink& sink) {
+  const std::uint64_t cells = std::uint64_t{layout.columns} * layout.rows;
+  if (pictures.size() > cells) {
+    return std::unexpected(RunError{fmt::format("tile {} lies outside the contact sheet of {} x {} tiles",
+                                                pictures.size() - 1, layout.columns, layout.rows),
+                                    {}});
+  }
+  if (layout.tile == 0) return {};
+  // A tile row is at most 37837 x 3 bytes (plan_contact_sheet), so a piece always holds one.
+  const std::size_t cell_bytes = std::size_t{layout.tile} * 3;
+  std::vector<std::uint8_t> piece;
+  piece.reserve(std::max(kPieceBytes, cell_bytes));
+  for (std::uint32_t y = 0; y < layout.height; ++y) {
+    const std::uint32_t band = y / layout.tile;
+    const std::uint32_t ty = y % layout.tile;
+    for (std::uint32_t column = 0; column < layout.columns; ++column) {
+      if (piece.size() + cell_bytes > piece.capacity()) {
+        if (auto sent = sink(piece); !sent) return sent;
+        piece.clear();
+      }
+      const std::size_t at = piece.size();
+      piece.resize(at + cell_bytes);
+      const std::uint64_t index = std::uint64_t{band} * layout.columns + column;
+      if (index < pictures.size()) {
+        draw_tile_row(pictures[static_cast<std::size_t>(index)], layout.tile, ty, piece.data() + at);
+      } else {
+        std::memset(piece.data() + at, kSheetBackground, cell_bytes);
+      }
+    }
+  }
+  if (piece.empty()) return {};
+  return sink(piece);
+}
+
+std::expected<void, RunError> write_ppm(const SheetLayout& layout, std::span<const TilePicture> pictures,
+                                        const std::filesystem::path& path) {
   auto file = ReplacingFile::create(path);
   if (!file) {
     return std::unexpected(RunError{fmt::format("create {}", path.native()), {file.error().message()}});
   }
-  const auto write_error = [&path](const IoError& error) {
-    return RunError{fmt::format("write {}", path.native()), {error.message()}};
+  const auto write = [&file, &path](std::span<const std::uint8_t> bytes) -> std::expected<void, RunError> {
+    if (auto written = file->write_all(bytes); !written) {
+      return std::unexpected(RunError{fmt::format("write {}", path.native()), {written.error().message()}});
+    }
+    return {};
   };
-  const SheetLayout& layout = sheet.layout();
-  const std::string size_line = fmt::format("{} {}\n", layout.width, layout.height);
-  for (const std::string_view piece : {std::string_view("P6\n"), std::string_view(size_line),
-                                       std::string_view("255\n")}) {
-    if (auto written = file->write_all(piece); !written) return std::unexpected(write_error(written.error()));
+  const std::string header = fmt::format("P6\n{} {}\n255\n", layout.width, layout.height);
+  if (auto written = write(std::span(reinterpret_cast<const std::uint8_t*>(header.data()), header.size()));
+      !written) {
+    return written;
   }
-  if (auto written = file->write_all(sheet.pixels()); !written) return std::unexpected(write_error(written.error()));
-  if (auto committed = file->commit(); !committed) return std::unexpected(write_error(committed.error()));
+  if (auto streamed = stream_sheet_pixels(layout, pictures, write); !streamed) return streamed;
+  if (auto committed = file->commit(); !committed) {
+    return std::unexpected(RunError{fmt::format("write {}", path.native()), {committed.error().message()}});
+  }
   return {};
 }
 
 std::expected<void, RunError> write_contact_sheet(const std::vector<Decoded>& decoded,
                                                   const std::filesystem::path& path, std::uint32_t tile,
                                                   std::uint32_t cols) {
-  auto sheet = render_contact_sheet(decoded, tile, cols);
-  if (!sheet) return std::unexpected(std::move(sheet).error());
-  return write_ppm(*sheet, path);
+  auto layout = plan_contact_sheet(decoded.size(), tile, cols);
+  if (!layout) return std::unexpected(std::move(layout).error());
+  std::vector<TilePicture> pictures;
+  pictures.reserve(decoded.size());
+  for (const Decoded& d : decoded) pictures.push_back(keep_for_tile(d.image, tile));
+  return write_ppm(*layout, pictures, path);
 }
 
 }  // namespace quillfen::audit

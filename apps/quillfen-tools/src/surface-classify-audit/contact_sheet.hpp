@@ -1,11 +1,13 @@
 // The contact sheet: every decoded surface as one square tile of a grid, written as a
-// binary PPM (P6, 8-bit RGB). Tile i shows entry i of the report's "surfaces" list.
+// binary PPM (P6, 8-bit RGB). Tile i shows entry i of the report's "surfaces" list. The
+// sheet is streamed to its file row by row from what each surface kept for its tile.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -45,39 +47,39 @@ std::expected<SheetLayout, RunError> plan_contact_sheet(std::size_t tile_count, 
 // bytes would not fit in 32 bits gives an empty result.
 std::vector<std::uint8_t> sample_tile(const RgbaImage& image, std::uint32_t tile);
 
-// The sheet in memory: starts as the grey background; tiles are placed one by one, so a
-// caller may sample each tile as soon as its image exists and drop the image. The
-// layout must come from plan_contact_sheet, which bounds the buffer's size.
-class ContactSheet {
- public:
-  explicit ContactSheet(const SheetLayout& layout);
+// What one tile is drawn from, kept per surface until the sheet is written: the image's
+// own pixels (RGB, alpha dropped) when it has no more pixels than a tile, otherwise its
+// sampled tile. Either way the tile is the nearest-neighbour sample of this picture (a
+// sampled tile samples to itself), so the sheet does not depend on which one was kept,
+// and a surface costs at most one tile's bytes however large its image.
+struct TilePicture {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::vector<std::uint8_t> rgb;  // whole pixels only; missing ones draw black
 
-  // Copies `tile_pixels` (a sample_tile result) into cell `index` (left to right, then
-  // top to bottom). Fails for an index outside the grid or a tile of the wrong size.
-  std::expected<void, RunError> place(std::size_t index, std::span<const std::uint8_t> tile_pixels);
-
-  // Adds one row of background cells at the bottom, for a sheet drawn as tiles arrive.
-  // The grown layout must be one that plan_contact_sheet accepts.
-  void add_row();
-
-  const SheetLayout& layout() const { return layout_; }
-  std::span<const std::uint8_t> pixels() const { return pixels_; }
-
- private:
-  SheetLayout layout_;
-  std::vector<std::uint8_t> pixels_;
+  bool operator==(const TilePicture&) const = default;
 };
 
-// Draws every record of `decoded` in list order onto a fresh sheet.
-std::expected<ContactSheet, RunError> render_contact_sheet(const std::vector<Decoded>& decoded,
-                                                           std::uint32_t tile, std::uint32_t cols);
+// The smaller of `image` and its tile of `tile` pixels; nothing for a tile of 0.
+TilePicture keep_for_tile(const RgbaImage& image, std::uint32_t tile);
+
+// Receives the sheet's pixel bytes in order, a piece at a time.
+using SheetSink = std::function<std::expected<void, RunError>(std::span<const std::uint8_t>)>;
+
+// Draws the sheet of `layout` (from plan_contact_sheet) with tile i taken from
+// pictures[i], and hands its pixel bytes to `sink` in pieces of about 1 MiB: the sheet is
+// never held whole. Fails when there are more pictures than cells.
+std::expected<void, RunError> stream_sheet_pixels(const SheetLayout& layout, std::span<const TilePicture> pictures,
+                                                  const SheetSink& sink);
 
 // Writes the sheet as a P6 file: "P6\n", "W H\n", "255\n", then the pixel bytes, as a
 // ReplacingFile: the path holds the previous file until the new one is complete. A failed
 // create is "create {path}" and a failed write "write {path}", caused by the system error.
-std::expected<void, RunError> write_ppm(const ContactSheet& sheet, const std::filesystem::path& path);
+std::expected<void, RunError> write_ppm(const SheetLayout& layout, std::span<const TilePicture> pictures,
+                                        const std::filesystem::path& path);
 
-// Render, then write: the whole sheet is built in memory before the file is opened.
+// Draws every record of `decoded` in list order and writes the sheet; the size is checked
+// before the file is created.
 std::expected<void, RunError> write_contact_sheet(const std::vector<Decoded>& decoded,
                                                   const std::filesystem::path& path, std::uint32_t tile,
                                                   std::uint32_t cols);

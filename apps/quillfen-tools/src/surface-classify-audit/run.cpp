@@ -79,12 +79,10 @@ std::expected<void, RunError> write_report(const Cli& cli, std::uint16_t landblo
 }
 
 std::expected<void, RunError> write_sheet(const Cli& cli, const std::filesystem::path& path,
-                                          TileCollector tiles, std::FILE* log) {
+                                          const TileCollector& tiles, std::FILE* log) {
   if (auto refused = refuse_dat_as_output(cli, path); !refused) return refused;
   create_parent_directories(path);
-  auto sheet = std::move(tiles).take();
-  if (!sheet) return std::unexpected(sheet.error());
-  if (auto written = write_ppm(*sheet, path); !written) return written;
+  if (auto written = tiles.write_ppm(path); !written) return written;
   console_print(log, "Wrote contact sheet: {}\n", path.native());
   return {};
 }
@@ -105,7 +103,8 @@ std::expected<void, RunError> run_audit(const Cli& cli, std::FILE* log) {
   const std::vector<std::uint32_t> surface_ids = dat::discover_surfaces(*landblock, *portal, *cell);
   console_print(log, "  found {} unique surface DIDs\n", surface_ids.size());
 
-  // The sheet needs only each image's tile, so images are sampled as they are decoded.
+  // The sheet needs only each image's tile, so each surface keeps the smaller of its image
+  // and its tile as it is decoded.
   std::optional<TileCollector> tiles;
   if (cli.contact_sheet) tiles.emplace(cli.tile, cli.cols);
   DecodePassResult pass = run_decode_pass(surface_ids, *portal, log, [&tiles](const RgbaImage& image) {
@@ -113,7 +112,7 @@ std::expected<void, RunError> run_audit(const Cli& cli, std::FILE* log) {
   });
 
   if (auto reported = write_report(cli, *landblock, std::move(pass), log); !reported) return reported;
-  if (cli.contact_sheet) return write_sheet(cli, *cli.contact_sheet, std::move(*tiles), log);
+  if (cli.contact_sheet) return write_sheet(cli, *cli.contact_sheet, *tiles, log);
   return {};
 }
 
