@@ -3,10 +3,11 @@
 # world once, audit landblock 0xA9B4 with a contact sheet, and say where the outputs are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/quietly.sh
 
 scripts/bootstrap.sh
-cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)" --target surface-classify-audit quillfen-sample-world >/dev/null
+quietly cmake --preset release
+quietly cmake --build --preset release -j "$(nproc)" --target surface-classify-audit quillfen-sample-world
 
 bin=build/release/apps/quillfen-tools
 world=sample-world

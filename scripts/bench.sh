@@ -8,10 +8,11 @@
 # Generated worlds are kept in $QUILLFEN_BENCH_DIR (default bench-data/) for later runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/quietly.sh
 
 QUILLFEN_WITH_BENCH=1 scripts/bootstrap.sh
-cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)" >/dev/null
+quietly cmake --preset release
+quietly cmake --build --preset release -j "$(nproc)"
 
 export QUILLFEN_BENCH_DIR="${QUILLFEN_BENCH_DIR:-$PWD/bench-data}"
 results="${1:-bench-results/$(date +%Y%m%d-%H%M%S)}"
