@@ -430,6 +430,33 @@ TEST(LargeSheet, StreamsUnderAMemoryCapSmallerThanItself) {
   EXPECT_EQ(fs::file_size(dir / "out" / "sheet.ppm"), std::string_view("P6\n5000 20000\n255\n").size() + 300000000u);
 }
 
+// ---- memory capped far below what a run needs ----
+
+// Somewhere in this range allocations start to fail at every step of a run, from parsing
+// the command line to writing the sheet; each run still ends with 0 or an error, its
+// outputs whole or as they were.
+TEST(TinyMemory, EveryCapEndsTheRunCleanly) {
+#ifdef QUILLFEN_SANITIZED
+  GTEST_SKIP() << "needs an address-space cap, which sanitizers cannot run under";
+#endif
+  int failed = 0;
+  for (std::uint64_t cap = 6 * kMiB; cap <= 24 * kMiB; cap += kMiB) {
+    SCOPED_TRACE(fmt::format("{} MiB", cap / kMiB));
+    TempDir dir;
+    place_previous_outputs(dir);
+    ToolRunOptions options;
+    options.memory_bytes = cap;
+    const ToolRun run = run_tool_on(dir, small_world(), options);
+    // Under the smallest caps the program cannot even be loaded.
+    if (run.result.exit_status == 127 && run.result.err.find("error while loading shared libraries") != std::string::npos) {
+      continue;
+    }
+    expect_clean_end(dir, run);
+    failed += run.result.exit_status == 1 ? 1 : 0;
+  }
+  EXPECT_GT(failed, 0) << "no cap was small enough to matter";
+}
+
 // ---- both outputs at one path ----
 
 struct SharedPathCase {
