@@ -18,8 +18,10 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "support/temp_dir.hpp"
@@ -225,21 +227,32 @@ TEST(ReplacingFileTest, DirectoryThatTakesNoNewFilesIsWrittenInPlace) {
   EXPECT_EQ(text_of(dir / "locked" / "out.json"), "{}");
 }
 
-// More outputs at once than the signal handler's table holds are refused, not left
-// unprotected.
-TEST(ReplacingFileTest, OutputsBeyondTheTableAreRefused) {
+// Outputs written at once from several threads, more than one block of the signal
+// handler's table: each is recorded until it is in place, and then forgotten.
+TEST(ReplacingFileTest, ManyOutputsAtOnceFromSeveralThreads) {
   TempDir dir;
-  std::vector<ReplacingFile> open;
-  for (int i = 0; i < kMaxPendingOutputs; ++i) {
-    auto file = ReplacingFile::create(dir / ("out" + std::to_string(i)));
-    ASSERT_TRUE(file.has_value()) << i;
-    open.push_back(std::move(*file));
+  constexpr int kThreads = 4;
+  constexpr int kPerThread = 50;
+  std::vector<std::vector<ReplacingFile>> open(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kPerThread; ++i) {
+        auto file = ReplacingFile::create(dir / fmt::format("out-{}-{}", t, i));
+        if (file && file->write_all(std::string_view("x"))) open[static_cast<std::size_t>(t)].push_back(std::move(*file));
+      }
+    });
   }
-  const auto refused = ReplacingFile::create(dir / "one-more");
-  ASSERT_FALSE(refused.has_value());
-  EXPECT_EQ(refused.error().os_code(), EMFILE);
-  open.pop_back();
-  EXPECT_TRUE(ReplacingFile::create(dir / "one-more").has_value());
+  for (auto& thread : threads) thread.join();
+  std::size_t opened = 0;
+  for (const auto& files : open) opened += files.size();
+  ASSERT_EQ(opened, std::size_t{kThreads * kPerThread});
+  EXPECT_EQ(pending_output_count(), opened);
+  for (auto& files : open) {
+    for (auto& file : files) ASSERT_TRUE(file.commit().has_value());
+  }
+  EXPECT_EQ(pending_output_count(), 0u);
+  EXPECT_EQ(names_in(dir).size(), opened);
 }
 
 // A FIFO is written in place; without a reader its open fails at once instead of waiting.
@@ -286,6 +299,13 @@ TEST_P(InterruptedOutput, LeavesThePreviousFileAndNoTemporary) {
   const int status = in_child([&] {
     auto file = ReplacingFile::create(dir / "sheet.ppm");
     if (!file || !file->write_all(std::string_view("P6\n64 64\n255\n"))) return 2;
+    // Other outputs under way too, more than one block of the table holds.
+    std::vector<ReplacingFile> others;
+    for (int i = 0; i < 100; ++i) {
+      auto other = ReplacingFile::create(dir / fmt::format("new-{}", i));
+      if (!other) return 2;
+      others.push_back(std::move(*other));
+    }
     ::raise(signal_number);
     return 3;  // not reached: the signal ends the process
   });

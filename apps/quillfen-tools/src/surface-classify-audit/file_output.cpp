@@ -144,8 +144,8 @@ std::expected<ReplacingFile, IoError> ReplacingFile::create(const std::filesyste
       const std::string temporary = temporary_name(destination.target, attempt).string();
       // Recorded before it exists, so that no moment is left in which a signal would leave
       // it behind.
-      const int slot = add_pending_output(temporary);
-      if (slot < 0) return std::unexpected(IoError::from_errno(EMFILE));
+      const long slot = add_pending_output(temporary);
+      if (slot < 0) return std::unexpected(IoError::from_errno(errno));
       const int fd = open_no_wait(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
       if (fd >= 0) {
         if (destination.keep_mode) ::fchmod(fd, *destination.keep_mode);

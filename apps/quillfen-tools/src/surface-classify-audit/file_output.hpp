@@ -81,14 +81,14 @@ class ReplacingFile {
   std::expected<void, IoError> commit();
 
  private:
-  ReplacingFile(OutputFile file, std::filesystem::path target, std::string temporary, int slot)
+  ReplacingFile(OutputFile file, std::filesystem::path target, std::string temporary, long slot)
       : file_(std::move(file)), target_(std::move(target)), temporary_(std::move(temporary)), slot_(slot) {}
   void discard() noexcept;
 
   OutputFile file_;
   std::filesystem::path target_;  // where the file goes on commit
   std::string temporary_;         // the file being written; empty when writing in place
-  int slot_ = -1;                 // its entry among the outputs removed on a signal
+  long slot_ = -1;                // its ticket among the outputs removed on a signal
 };
 
 // Creates or replaces the file at `path` with exactly `bytes`, as a ReplacingFile.
