@@ -17,10 +17,10 @@
 
 #include <fmt/format.h>
 
-#include "quillfen/dat/file_type/gfx_obj.hpp"
-#include "quillfen/dat/file_type/surface.hpp"
+#include "quillfen/dat/database.hpp"
 #include "quillfen/dat/utils.hpp"
 #include "robustness/crafted_dat.hpp"
+#include "robustness/crafted_worlds.hpp"
 #include "robustness/damaged_world.hpp"
 #include "robustness/tool_run.hpp"
 #include "support/temp_dir.hpp"
@@ -29,41 +29,8 @@ namespace quillfen::testing {
 namespace {
 
 namespace fs = std::filesystem;
-namespace ft = dat::file_type;
-using namespace world_ids;
 
-constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
-
-const DatImages& small_world() {
-  static const DatImages images = build_world();
-  return images;
-}
-
-template <class Record>
-Bytes packed(const Record& record) {
-  dat::ByteWriter writer;
-  record.pack(writer);
-  return writer.take();
-}
-
-// A GfxObj that lists `surfaces`, the one model the small world's landblock places.
-Bytes gfx_obj_listing(std::vector<std::uint32_t> surfaces) {
-  ft::GfxObj gfx;
-  gfx.flags = 0x02;
-  gfx.surfaces = std::move(surfaces);
-  gfx.drawing_bsp = dat::physics::BspNode{dat::physics::BspLeaf{}};
-  return packed(gfx);
-}
-
-Bytes solid_surface(std::uint32_t argb) {
-  ft::Surface surface;
-  surface.color_value = argb;
-  return packed(surface);
-}
-
-// The small world's cell DAT beside a crafted portal.
-void write_small_cell(const TempDir& dir) { write_file_bytes(dir / "cell.dat", small_world().cell); }
 
 // A P6 file whose pixel bytes are all there: header, then exactly width x height x 3.
 bool complete_ppm(const fs::path& path) {
@@ -119,7 +86,7 @@ nlohmann::json audit_json(const TempDir& dir) { return nlohmann::json::parse(rea
 
 struct CraftedCase {
   const char* name;
-  std::function<void(const TempDir&)> write_dats;
+  std::function<void(const std::filesystem::path&)> write_dats;
   // Shown only where an allocation can fail: sanitizer builds cap resident memory, not
   // address space, and their allocator ends the process instead of failing.
   bool needs_address_space_cap = false;
@@ -135,64 +102,11 @@ TEST_P(CraftedDats, RunEndsCleanlyWithinTheCaps) {
   if (GetParam().needs_address_space_cap) GTEST_SKIP() << "needs an address-space cap, which sanitizers cannot run under";
 #endif
   TempDir dir;
-  GetParam().write_dats(dir);
+  GetParam().write_dats(dir.path());
   place_previous_outputs(dir);
   const ToolRun run = run_tool_in(dir);
   expect_clean_end(dir, run);
   if (GetParam().check) GetParam().check(dir, run);
-}
-
-// A cell DAT whose LandblockInfo claims nearly 2 GiB in a sparse file of that length:
-// the bytes are there (as zeros), but not the memory to hold them under the cap.
-void landblock_info_of_two_gib(const TempDir& dir) {
-  write_file_bytes(dir / "portal.dat", small_world().portal);
-  write_file_bytes(dir / "small-cell.dat", small_world().cell);
-  const auto small_cell = dat::DatDatabase::open(dir / "small-cell.dat");
-  fs::remove(dir / "small-cell.dat");
-  CraftedDat cell(256);
-  cell.add_file(kEnvCell, *small_cell->get_file(kEnvCell));
-  constexpr std::uint32_t kSize = 0x7FF00000;
-  const std::uint32_t chain = cell.reserve(4);
-  cell.add_entry(kLandblockInfo, chain, kSize);
-  cell.write(dir / "cell.dat", std::uint64_t{chain} + 4 + kSize);
-}
-
-// A compressed surface whose 256 MiB stream (sparse zeros, all literals) declares 4 GiB:
-// its tokens could make over 2 GiB of it.
-void surface_declaring_four_gib(const TempDir& dir) {
-  write_small_cell(dir);
-  CraftedDat portal(1024);
-  portal.add_file(kGfxObj, gfx_obj_listing({0x08000001, 0x08000002}));
-  portal.add_file(0x08000001, solid_surface(0xFF336699));
-  constexpr std::uint32_t kStored = 256 << 20;
-  const std::uint32_t chain = portal.reserve(8);
-  portal.put_u32(chain + 4, 0xFFFFFFFF);  // the declared size; the rest reads as zeros
-  portal.add_entry(0x08000002, chain, kStored, true);
-  portal.write(dir / "portal.dat", std::uint64_t{chain} + 4 + kStored);
-}
-
-// A 10 MB portal DAT whose 1000 surfaces all point at one compressed chain that expands
-// to 72 MiB (of zeros: a solid black surface with padding). Each surface would expand it
-// afresh; the database's work budget stops that after a fixed number.
-constexpr std::uint32_t kSharedSurfaces = 1000;
-constexpr std::uint32_t kSharedOutput = 72 << 20;
-
-std::vector<std::uint32_t> shared_surface_ids() {
-  std::vector<std::uint32_t> ids;
-  for (std::uint32_t i = 0; i < kSharedSurfaces; ++i) ids.push_back(0x08000000 + i);
-  return ids;
-}
-
-void surfaces_sharing_one_chain(const TempDir& dir) {
-  write_small_cell(dir);
-  CraftedDat portal(1024);
-  portal.add_file(kGfxObj, gfx_obj_listing(shared_surface_ids()));
-  const Bytes stream = zeros_stream(kSharedOutput);
-  const std::uint32_t chain = portal.add_chain(stream);
-  for (const std::uint32_t id : shared_surface_ids()) {
-    portal.add_entry(id, chain, static_cast<std::uint32_t>(stream.size()), true);
-  }
-  portal.write(dir / "portal.dat");
 }
 
 // Exactly as many surfaces decode as the default budget pays for: the GfxObj is read
@@ -213,20 +127,6 @@ void check_shared_chain(const TempDir& dir, const ToolRun& run) {
   EXPECT_EQ(warnings, kSharedSurfaces - affordable);
 }
 
-// A 1 GiB portal DAT of 4-byte blocks (links without payload) whose surfaces point at
-// chains that loop between two such blocks.
-void looping_four_byte_blocks(const TempDir& dir) {
-  write_small_cell(dir);
-  CraftedDat portal(4);
-  portal.add_file(kGfxObj, gfx_obj_listing({0x08000001, 0x08000002, 0x08000003, 0x08000100}));
-  portal.add_file(0x08000100, solid_surface(0xFF102030));
-  const std::uint32_t loop = portal.reserve(8);
-  portal.put_u32(loop, loop + 4);
-  portal.put_u32(loop + 4, loop);
-  for (const std::uint32_t id : {0x08000001u, 0x08000002u, 0x08000003u}) portal.add_entry(id, loop, 64);
-  portal.write(dir / "portal.dat", kGiB);
-}
-
 void check_only_the_solid_surface(const TempDir& dir, const ToolRun& run) {
   ASSERT_EQ(run.result.exit_status, 0) << run.result.err;
   EXPECT_EQ(audit_json(dir)["total_surfaces"], 1);
@@ -234,20 +134,20 @@ void check_only_the_solid_surface(const TempDir& dir, const ToolRun& run) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, CraftedDats,
-    ::testing::Values(CraftedCase{"LandblockInfoOfTwoGiB", landblock_info_of_two_gib, true,
+    ::testing::Values(CraftedCase{"LandblockInfoOfTwoGiB", write_landblock_info_of_two_gib, true,
                                   [](const TempDir& dir, const ToolRun& run) {
                                     ASSERT_EQ(run.result.exit_status, 0) << run.result.err;
                                     EXPECT_GE(audit_json(dir)["total_surfaces"], 1);  // the EnvCell's
                                   }},
-                      CraftedCase{"CompressedSurfaceDeclaringFourGiB", surface_declaring_four_gib, true,
+                      CraftedCase{"CompressedSurfaceDeclaringFourGiB", write_surface_declaring_four_gib, true,
                                   [](const TempDir& dir, const ToolRun& run) {
                                     // The huge one may decode (as zeros) or warn; the run goes on either way.
                                     ASSERT_EQ(run.result.exit_status, 0) << run.result.err;
                                     EXPECT_EQ(audit_json(dir)["surfaces"][0]["did"], "0x08000001");
                                   }},
-                      CraftedCase{"SurfacesSharingOneExpandingChain", surfaces_sharing_one_chain, false,
+                      CraftedCase{"SurfacesSharingOneExpandingChain", write_surfaces_sharing_one_chain, false,
                                   check_shared_chain},
-                      CraftedCase{"LoopingChainsOfFourByteBlocks", looping_four_byte_blocks, false,
+                      CraftedCase{"LoopingChainsOfFourByteBlocks", write_looping_four_byte_blocks, false,
                                   check_only_the_solid_surface}),
     [](const auto& test) { return std::string(test.param.name); });
 
