@@ -41,7 +41,9 @@ bool same(const Snapshot& a, const Snapshot& b) {
   return a.bytes == b.bytes && a.size == b.size && same_time(a.mtime, b.mtime) && same_time(a.ctime, b.ctime);
 }
 
-ProcessOptions limits(const ToolRunOptions& run) {
+}  // namespace
+
+ProcessOptions capped_process_options(const ToolRunOptions& run) {
   ProcessOptions options;
   options.cpu_seconds = kRunCpuSeconds;
   options.timeout = kRunTimeout;
@@ -59,6 +61,8 @@ ProcessOptions limits(const ToolRunOptions& run) {
 #endif
   return options;
 }
+
+namespace {
 
 void make_read_only(const fs::path& path) {
   fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -92,7 +96,7 @@ ToolRun run_tool_in(const TempDir& dir, const ToolRunOptions& options) {
   args.insert(args.end(), options.extra_args.begin(), options.extra_args.end());
 
   ToolRun run;
-  run.result = run_process(QUILLFEN_AUDIT_TOOL, args, limits(options));
+  run.result = run_process(QUILLFEN_AUDIT_TOOL, args, capped_process_options(options));
   run.dats_unchanged = same(portal_before, snapshot(portal)) && same(cell_before, snapshot(cell));
   const std::set<fs::path> allowed = {portal, cell, dir / "out", dir / "out" / "audit.json", dir / "out" / "sheet.ppm",
                                       out, sheet};

@@ -50,6 +50,10 @@ ToolRun run_tool_on(const TempDir& dir, const DatImages& images, const ToolRunOp
 // files, say), which are made read-only first.
 ToolRun run_tool_in(const TempDir& dir, const ToolRunOptions& options = {});
 
+// The limits and streams of a run as `options` sets them, for running other programs
+// under the same caps.
+ProcessOptions capped_process_options(const ToolRunOptions& options);
+
 std::string read_text(const std::filesystem::path& path);
 
 }  // namespace quillfen::testing

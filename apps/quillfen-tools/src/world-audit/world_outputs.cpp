@@ -21,10 +21,11 @@ namespace {
 
 using Result = std::expected<void, audit::RunError>;
 
-// Writes a document piece by piece as `write` produces it.
+// Writes a document piece by piece as `write` produces it; the path keeps its previous
+// file until the document is complete.
 template <class Write>
 Result write_document(const std::filesystem::path& path, Write write) {
-  auto file = audit::OutputFile::create(path);
+  auto file = audit::ReplacingFile::create(path);
   if (!file) return std::unexpected(audit::RunError{fmt::format("write {}", path.native()), {file.error().message()}});
   std::optional<audit::IoError> failure;
   write([&](std::string&& piece) {
@@ -32,7 +33,7 @@ Result write_document(const std::filesystem::path& path, Write write) {
     return !failure;
   });
   if (!failure) {
-    if (auto closed = file->close(); !closed) failure = std::move(closed).error();
+    if (auto committed = file->commit(); !committed) failure = std::move(committed).error();
   }
   if (failure) return std::unexpected(audit::RunError{fmt::format("write {}", path.native()), {failure->message()}});
   return {};
