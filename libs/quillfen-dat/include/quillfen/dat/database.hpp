@@ -110,10 +110,10 @@ class DatDatabase {
   std::uint64_t file_length() const { return blocks_.file_length(); }
 
   // The contents of file `id`, decompressed when its entry says so. The bytes it reads,
-  // and for a compressed file the bytes its stream declares, are taken from the work
-  // budget before the work is done; a file that no longer fits fails with Other and
-  // costs nothing. A buffer that cannot be allocated fails as Io (reading) or
-  // DecompressionFailed (expanding).
+  // and then for a compressed file the bytes its stream declares, are taken from the
+  // work budget before that work is done; a step that no longer fits fails with Other
+  // and takes nothing (a read already done stays spent). A buffer that cannot be
+  // allocated fails as Io (reading) or DecompressionFailed (expanding).
   std::expected<std::vector<std::uint8_t>, DatError> get_file(std::uint32_t id) const;
   // Exactly `size` bytes of the block chain starting at `offset` (outside the budget).
   std::expected<std::vector<std::uint8_t>, DatError> read_file_data(std::uint32_t offset,
