@@ -39,9 +39,8 @@ const DatImages& small_world() {
 
 Bytes gfx_obj_listing(std::vector<std::uint32_t> surfaces) {
   ft::GfxObj gfx;
-  gfx.flags = 0x02;
+  gfx.flags = 0x02;  // a drawing tree, written as a leaf since the record holds none
   gfx.surfaces = std::move(surfaces);
-  gfx.drawing_bsp = dat::physics::BspNode{dat::physics::BspLeaf{}};
   return packed(gfx);
 }
 
