@@ -7,10 +7,11 @@
 # The full-scale world is kept in $QUILLFEN_BENCH_DIR (default bench-data/), as by bench.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/quietly.sh
 
 QUILLFEN_WITH_BENCH=1 QUILLFEN_WITH_BROWSER=1 scripts/bootstrap.sh
-cmake --preset release -DQUILLFEN_BROWSER_TESTS=ON >/dev/null
-cmake --build --preset release -j "$(nproc)" --target quillfen-world-audit quillfen-sample-world >/dev/null
+quietly cmake --preset release -DQUILLFEN_BROWSER_TESTS=ON
+quietly cmake --build --preset release -j "$(nproc)" --target quillfen-world-audit quillfen-sample-world
 
 bench_dir="${QUILLFEN_BENCH_DIR:-$PWD/bench-data}"
 results="${1:-bench-results/report-$(date +%Y%m%d-%H%M%S)}"

@@ -24,7 +24,7 @@ STUB
 chmod +x "$stubs/cmake" "$stubs/dpkg-query"
 
 failures=0
-for script in audit-sample.sh bench.sh; do
+for script in audit-sample.sh bench.sh bench-report.sh report-screenshot.sh; do
   output="$(PATH="$stubs:$PATH" bash "$root/scripts/$script" 2>&1)"
   status=$?
   if [[ $status -eq 0 ]]; then
