@@ -22,6 +22,7 @@
 #include "quillfen/dat/file_type/surface.hpp"
 #include "quillfen/dat/file_type/surface_texture.hpp"
 #include "quillfen/dat/file_type/texture.hpp"
+#include "quillfen/dat/internal/dat_writer_layout.hpp"
 #include "quillfen/dat/landblock.hpp"
 #include "quillfen/dat/physics.hpp"
 #include "quillfen/dat/utils.hpp"
@@ -162,7 +163,9 @@ ft::Palette palette(std::uint32_t id) {
 
 Bytes dat_bytes(const fs::path& scratch, const std::vector<std::pair<std::uint32_t, Bytes>>& files,
                 std::uint32_t block_size, bool reverse = false) {
-  auto writer = dat::write::DatWriter::create(scratch, {.block_size = block_size, .reverse_chains = reverse});
+  const dat::write::DatWriterOptions options{.block_size = block_size};
+  auto writer = reverse ? dat::write::DatWriterInternals::create_with_descending_chains(scratch, options)
+                        : dat::write::DatWriter::create(scratch, options);
   if (!writer) throw std::runtime_error(writer.error().message());
   std::size_t index = 0;
   for (const auto& [id, bytes] : files) {

@@ -1,11 +1,14 @@
 // An open DAT database: its header, its directory index and file lookup by id.
 #pragma once
 
+#include "quillfen/common/config.hpp"
+
 #include <array>
 #include <cstdint>
 #include <expected>
 #include <filesystem>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 #include "quillfen/dat/block_reader.hpp"
@@ -67,6 +70,8 @@ struct DatFileEntry {
   bool operator==(const DatFileEntry&) const = default;
 };
 static_assert(sizeof(DatFileEntry) == kEntrySize);
+// The directory walk copies entries straight out of a node's bytes.
+static_assert(std::is_trivially_copyable_v<DatFileEntry> && std::is_standard_layout_v<DatFileEntry>);
 
 // The directory index (`files`): one entry per distinct id, held sorted by id in one
 // contiguous array, so lookups are a binary search and an id range is one slice.
@@ -103,8 +108,6 @@ class DatDatabase {
   // Exactly `size` bytes of the block chain starting at `offset`.
   std::expected<std::vector<std::uint8_t>, DatError> read_file_data(std::uint32_t offset,
                                                                     std::uint32_t size) const;
-  // The chain reader of this database, for tools that replay its reads.
-  const BlockReader& blocks() const { return blocks_; }
 
  private:
   DatDatabase(BlockReader blocks, DatHeader header) : blocks_(std::move(blocks)), header_(header) {}
