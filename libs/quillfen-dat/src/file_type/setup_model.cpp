@@ -99,11 +99,12 @@ ReadResult<AnimationHook> AnimationHook::read(Reader& reader) {
 
 PackResult AnimationHook::pack(ByteWriter& writer) const {
   if (hook_type > kMaxHookType) {
-    return std::unexpected(PackError::unstorable("AnimationHook", "hook_type",
-                                                 fmt::format("{} is above the largest type {}", hook_type, kMaxHookType)));
+    return std::unexpected(PackError::unstorable(
+        "AnimationHook", "hook_type", fmt::format("{} is above the largest type {}", hook_type, kMaxHookType)));
   }
   // Type 5 says its own length: 4 bytes, or 8 when the top bit of its u16 (byte 2) is set.
-  const std::size_t expected = hook_payload_size(hook_type).value_or(payload.size() >= 3 && (payload[2] & 0x80u) != 0 ? 8 : 4);
+  const bool long_form = payload.size() >= 3 && (payload[2] & 0x80u) != 0;
+  const std::size_t expected = hook_payload_size(hook_type).value_or(long_form ? 8 : 4);
   if (payload.size() != expected) {
     return std::unexpected(PackError::unstorable(
         "AnimationHook", "payload",
