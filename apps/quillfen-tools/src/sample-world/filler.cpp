@@ -111,7 +111,7 @@ Status write_surfaces(const FillerDesign& design, std::uint64_t seed, const std:
       last = &entry;
     }
     QF_TRY_VOID(portal.add_record(surface_texture.id, surface_texture));
-    surface.surface_type = 0x02 | material_surface_flags(last->material);
+    surface.surface_type = dat::surface_flags::kTextured | material_surface_flags(last->material);
     surface.texture_refs = dat::file_type::TextureRefs{surface_texture.id, last->palette_id};
     QF_TRY_VOID(portal.add_record(ids::surface(number), surface));
   }

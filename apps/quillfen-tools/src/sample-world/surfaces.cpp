@@ -264,7 +264,7 @@ std::uint32_t surface_type(const SurfaceDesign& design) {
   // 0x01 marks a plain colour; 0x02 (or 0x04 alone for foliage) a texture.
   if (design.kind == SurfaceKind::Solid) return 0x01;
   if (design.foliage_bit_only) return material_surface_flags(design.material);
-  return 0x02 | material_surface_flags(design.material);
+  return dat::surface_flags::kTextured | material_surface_flags(design.material);
 }
 
 std::optional<SurfaceCategory> expected_surface_category(const SurfaceDesign& design) {
