@@ -26,7 +26,7 @@ echo "== install: $build to a temporary prefix" >&2
 cmake --install "$build" --prefix "$work/staging" >/dev/null
 mv "$work/staging" "$work/prefix"
 prefix="$work/prefix"
-for path in bin/surface-classify-audit bin/quillfen-sample-world include/quillfen/version.hpp \
+for path in bin/surface-classify-audit bin/quillfen-world-audit bin/quillfen-sample-world include/quillfen/version.hpp \
   include/quillfen/dat/database.hpp include/quillfen/dat/write/texture_encode.hpp; do
   [[ -e "$prefix/$path" ]] || fail "$path is not installed"
 done
@@ -55,6 +55,8 @@ version="$("$prefix/bin/quillfen-sample-world" --version)"
 [[ "$version" =~ ^quillfen-sample-world\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "unexpected --version: $version"
 grep -q "QUILLFEN_VERSION_STRING \"${version##* }\"" "$prefix/include/quillfen/version.hpp" ||
   fail "--version and version.hpp disagree"
+[[ "$("$prefix/bin/quillfen-world-audit" --version)" == "quillfen-world-audit ${version##* }" ]] ||
+  fail "the world audit prints another version"
 "$prefix/bin/surface-classify-audit" --portal-dat "$world/client_portal.dat" --cell-dat "$world/client_cell_1.dat" \
   --out "$work/audit.json" 2>/dev/null || fail "the installed surface-classify-audit failed"
 
