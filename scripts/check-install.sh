@@ -76,13 +76,15 @@ grep -q '^  category   Stone$' "$work/stone.txt" || fail "audit_surface did not 
 grep -q '^  category   Water$' "$work/water.txt" || fail "the written surface does not read back as Water"
 
 echo "== add_subdirectory consumer" >&2
-cmake -S tests/consumer/subdirectory -B "$work/subdirectory" -G Ninja --no-warn-unused-cli -DQUILLFEN_SOURCE_DIR="$source_dir" \
-  -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON \
-  -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON -DCMAKE_DISABLE_FIND_PACKAGE_CLI11=ON >/dev/null ||
+cmake -S tests/consumer/subdirectory -B "$work/subdirectory" -G Ninja --no-warn-unused-cli \
+  -DQUILLFEN_SOURCE_DIR="$source_dir" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON \
+  -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON -DCMAKE_DISABLE_FIND_PACKAGE_CLI11=ON \
+  -DCMAKE_DISABLE_FIND_PACKAGE_TBB=ON -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON >/dev/null ||
   fail "add_subdirectory needs more than {fmt}"
 command="$(grep -o '"command": "[^"]*examples/list_dat.cpp[^"]*"' "$work/subdirectory/compile_commands.json")" ||
   fail "no compile command for the consumer's own target"
-[[ "$command" == *-std=c++23* || "$command" == *-std=gnu++23* ]] || fail "the consumer's C++20 was not raised to C++23: $command"
+[[ "$command" == *-std=c++23* || "$command" == *-std=gnu++23* ]] ||
+  fail "the consumer's C++20 was not raised to C++23: $command"
 if [[ "$command" =~ -Werror|-Wconversion|-ffp-contract|-fsanitize ]]; then
   fail "project flags reach the consumer: $command"
 fi
