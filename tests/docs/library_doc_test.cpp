@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillfen {
@@ -56,14 +56,20 @@ struct Block {
   std::string source;  // "PATH NAME" from the marker before it, if any
 };
 
+// "PATH NAME" of a line "<!-- excerpt: PATH NAME -->", or nothing.
+std::string excerpt_source(const std::string& line) {
+  constexpr std::string_view kOpen = "<!-- excerpt: ";
+  constexpr std::string_view kClose = " -->";
+  if (!line.starts_with(kOpen) || !line.ends_with(kClose) || line.size() <= kOpen.size() + kClose.size()) return "";
+  return line.substr(kOpen.size(), line.size() - kOpen.size() - kClose.size());
+}
+
 std::vector<Block> fenced_blocks(const std::vector<std::string>& doc) {
-  static const std::regex kMarker(R"(<!-- excerpt: (\S+ \S+) -->)");
   std::vector<Block> blocks;
   std::string pending;
   for (std::size_t i = 0; i < doc.size(); ++i) {
-    std::smatch match;
-    if (std::regex_match(doc[i], match, kMarker)) {
-      pending = match[1];
+    if (const std::string source = excerpt_source(doc[i]); !source.empty()) {
+      pending = source;
       continue;
     }
     if (!doc[i].starts_with("```")) {
