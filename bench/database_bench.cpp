@@ -45,7 +45,11 @@ void open_dat(benchmark::State& state, const std::filesystem::path& path) {
 void read_nodes_only(benchmark::State& state, const std::filesystem::path& path) {
   auto db = dat::DatDatabase::open(path);
   std::vector<std::uint32_t> nodes;
-  collect_nodes(db->blocks(), db->header().root_offset, nodes);
+  {
+    auto blocks = dat::BlockReader::open(path);
+    blocks->set_block_size(db->header().block_size);
+    collect_nodes(*blocks, db->header().root_offset, nodes);
+  }
   for (auto _ : state) {
     auto blocks = dat::BlockReader::open(path);
     std::array<std::uint8_t, dat::kHeaderSize> header{};

@@ -14,8 +14,8 @@
 
 #include "support/bench_main.hpp"
 #include "quillfen/dat/file_type/dxt.hpp"
+#include "quillfen/dat/write/texture_encode.hpp"
 #include "sample-world/materials.hpp"
-#include "sample-world/texture_encode.hpp"
 
 #ifdef QUILLFEN_HAVE_SQUISH
 #include <squish.h>
@@ -24,6 +24,7 @@
 namespace {
 
 using namespace quillfen::sample;
+using quillfen::dat::write::encode_texture;
 using quillfen::dat::file_type::TextureFormat;
 
 constexpr std::uint32_t kSide = 512;

@@ -89,9 +89,14 @@ void BM_GfxObjFromMesh(benchmark::State& state) {
 void BM_GfxObjFromMeshBaselinePack(benchmark::State& state) {
   const sample::Mesh mesh = house_mesh();
   const auto gfx = sample::make_gfx_obj(0x01000001, mesh, {1, 2, 3, 4, 5});
+  if (!gfx) {
+    state.SkipWithError(gfx.error().c_str());
+    return;
+  }
   for (auto _ : state) {
     dat::ByteWriter writer;
-    gfx.pack(writer);
+    const auto packed = gfx->pack(writer);
+    benchmark::DoNotOptimize(packed);
     benchmark::DoNotOptimize(writer.bytes().data());
   }
   state.counters["polygons"] = static_cast<double>(mesh.polygons().size());

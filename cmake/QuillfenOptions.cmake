@@ -1,7 +1,11 @@
-# Compiler flags shared by every target of the project.
+# Compiler flags of the project's own targets: warnings, -Werror, the sanitizers and the
+# fuzzer's coverage feedback. They never reach a project that uses the libraries: the
+# libraries take them privately (quillfen_project_flags), and only targets that are not
+# installed link quillfen::options directly.
 #
 # The image statistics and the classifier are bit-exact by contract, so floating-point
-# contraction is off everywhere and no fast-math flag may ever be added.
+# contraction is off for every target of the project and no fast-math flag may ever be
+# added. (They are compiled into the library, so its users need no such flag.)
 
 add_library(quillfen_options INTERFACE)
 add_library(quillfen::options ALIAS quillfen_options)
@@ -42,3 +46,18 @@ endif()
 if(QUILLFEN_BUILD_FUZZERS)
   target_compile_options(quillfen_options INTERFACE -fsanitize=fuzzer-no-link)
 endif()
+
+# The flags above for an installed target, kept out of its exported usage requirements.
+function(quillfen_project_flags target)
+  target_link_libraries(${target} PRIVATE $<BUILD_INTERFACE:quillfen::options>)
+endfunction()
+
+# The version of every library: an ABI may change with any 0.x minor release.
+function(quillfen_library_properties target export_name)
+  set_target_properties(${target} PROPERTIES
+    EXPORT_NAME ${export_name}
+    VERSION ${PROJECT_VERSION}
+    SOVERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
+  target_compile_features(${target} PUBLIC cxx_std_23)
+  quillfen_project_flags(${target})
+endfunction()

@@ -9,6 +9,7 @@
 #include <bit>
 #include <fstream>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,9 @@
 #include "quillfen/dat/file_type/surface.hpp"
 #include "quillfen/dat/file_type/surface_texture.hpp"
 #include "quillfen/dat/file_type/texture.hpp"
+#include "quillfen/dat/internal/dat_writer_layout.hpp"
 #include "quillfen/dat/landblock.hpp"
+#include "quillfen/dat/pack.hpp"
 #include "quillfen/dat/physics.hpp"
 #include "quillfen/dat/utils.hpp"
 #include "quillfen/dat/write/dat_writer.hpp"
@@ -49,9 +52,9 @@ constexpr std::uint32_t kDxt5 = 0x35545844;
 
 template <class T, class... Args>
 Bytes packed(const T& record, Args... args) {
-  dat::ByteWriter writer;
-  record.pack(writer, args...);
-  return writer.take();
+  auto bytes = dat::pack_record(record, args...);
+  if (!bytes) throw std::runtime_error(bytes.error().message);
+  return std::move(*bytes);
 }
 
 void save(const fs::path& dir, const std::string& name, const Bytes& bytes) {
@@ -162,7 +165,9 @@ ft::Palette palette(std::uint32_t id) {
 
 Bytes dat_bytes(const fs::path& scratch, const std::vector<std::pair<std::uint32_t, Bytes>>& files,
                 std::uint32_t block_size, bool reverse = false) {
-  auto writer = dat::write::DatWriter::create(scratch, {.block_size = block_size, .reverse_chains = reverse});
+  const dat::write::DatWriterOptions options{.block_size = block_size};
+  auto writer = reverse ? dat::write::DatWriterInternals::create_with_descending_chains(scratch, options)
+                        : dat::write::DatWriter::create(scratch, options);
   if (!writer) throw std::runtime_error(writer.error().message());
   std::size_t index = 0;
   for (const auto& [id, bytes] : files) {
@@ -265,7 +270,9 @@ void hand_made_records(const fs::path& out) {
     save(dir, fmt::format("bsp_{}", static_cast<int>(kind)), with_prefix({selector}, packed(tree(kind), kind)));
   }
   dat::ByteWriter smart;
-  dat::utils::write_smart_vec(smart, std::vector<std::uint32_t>{1, 0x3FFF, 0x4000});
+  if (!dat::utils::write_smart_vec(smart, std::vector<std::uint32_t>{1, 0x3FFF, 0x4000})) {
+    throw std::runtime_error("smart vector");
+  }
   save(dir, "smart_vec", with_prefix({kSmartVec}, smart.take()));
   save(dir, "placement", with_prefix({kPlacement, 2}, packed(setup_model(0x02000009, {1, 2}).placements.begin()->second)));
   save(dir, "vertex_array", with_prefix({kVertexArray}, packed(gfx_obj(0x01000009, {}).vertex_array)));

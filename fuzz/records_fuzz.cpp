@@ -1,9 +1,11 @@
 // Every record decoder on arbitrary bytes; the first byte picks the record. A record that
-// decodes must write back to bytes that decode to a record writing the same bytes again
-// (compared as bytes, so NaN floats compare as stored).
+// decodes must write back (its writer may not refuse what its reader accepted) to bytes
+// that decode to a record writing the same bytes again (compared as bytes, so NaN floats
+// compare as stored).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <expected>
 #include <span>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "quillfen/dat/file_type/texture.hpp"
 #include "quillfen/dat/graphics.hpp"
 #include "quillfen/dat/landblock.hpp"
+#include "quillfen/dat/pack.hpp"
 #include "quillfen/dat/physics.hpp"
 #include "quillfen/dat/utils.hpp"
 
@@ -24,6 +27,7 @@ namespace {
 namespace dat = quillfen::dat;
 namespace ft = quillfen::dat::file_type;
 using Bytes = std::span<const std::uint8_t>;
+using Packed = std::expected<std::vector<std::uint8_t>, dat::PackError>;
 
 // A decoder that takes the whole byte slice, or one that reads from a reader.
 template <class Decode, class Pack>
@@ -34,18 +38,22 @@ void round_trip(Bytes bytes, Decode decode, Pack pack) {
     if (record.error().message().empty()) std::abort();
     return;
   }
-  dat::ByteWriter first;
-  pack(*record, first);
-  auto again = decode(first.bytes());
+  const Packed first = pack(*record);
+  if (!first) std::abort();
+  auto again = decode(*first);
   if (!again) std::abort();
-  dat::ByteWriter second;
-  pack(*again, second);
-  if (!std::ranges::equal(first.bytes(), second.bytes())) std::abort();
+  const Packed second = pack(*again);
+  if (!second || *first != *second) std::abort();
+}
+
+template <class T>
+Packed pack_it(const T& record) {
+  return dat::pack_record(record);
 }
 
 template <class T>
 void whole(Bytes bytes) {
-  round_trip(bytes, [](Bytes b) { return T::unpack(b); }, [](const T& r, dat::ByteWriter& w) { r.pack(w); });
+  round_trip(bytes, [](Bytes b) { return T::unpack(b); }, pack_it<T>);
 }
 
 template <class T>
@@ -56,7 +64,7 @@ void via_reader(Bytes bytes) {
         dat::Reader reader(b);
         return T::unpack(reader);
       },
-      [](const T& r, dat::ByteWriter& w) { r.pack(w); });
+      pack_it<T>);
 }
 
 void bsp(Bytes bytes, dat::physics::BspTreeKind kind) {
@@ -66,7 +74,7 @@ void bsp(Bytes bytes, dat::physics::BspTreeKind kind) {
         dat::Reader reader(b);
         return dat::physics::BspNode::read(reader, kind);
       },
-      [kind](const dat::physics::BspNode& r, dat::ByteWriter& w) { r.pack(w, kind); });
+      [kind](const dat::physics::BspNode& r) { return dat::pack_record(r, kind); });
 }
 
 void smart_vec(Bytes bytes) {
@@ -76,7 +84,11 @@ void smart_vec(Bytes bytes) {
         dat::Reader reader(b);
         return dat::utils::read_smart_vec(reader);
       },
-      [](const std::vector<std::uint32_t>& v, dat::ByteWriter& w) { dat::utils::write_smart_vec(w, v); });
+      [](const std::vector<std::uint32_t>& v) -> Packed {
+        dat::ByteWriter w;
+        if (auto written = dat::utils::write_smart_vec(w, v); !written) return std::unexpected(written.error());
+        return w.take();
+      });
 }
 
 void placement(Bytes bytes) {
@@ -89,7 +101,7 @@ void placement(Bytes bytes) {
         dat::Reader reader(b);
         return ft::PlacementType::read(reader, parts);
       },
-      [](const ft::PlacementType& r, dat::ByteWriter& w) { r.pack(w); });
+      pack_it<ft::PlacementType>);
 }
 
 }  // namespace
@@ -118,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             dat::Reader reader(b);
             return dat::graphics::CVertexArray::read(reader);
           },
-          [](const dat::graphics::CVertexArray& r, dat::ByteWriter& w) { r.pack(w); });
+          pack_it<dat::graphics::CVertexArray>);
       break;
   }
   return 0;

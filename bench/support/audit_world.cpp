@@ -15,9 +15,10 @@
 #include "quillfen/dat/file_type/surface.hpp"
 #include "quillfen/dat/file_type/surface_texture.hpp"
 #include "quillfen/dat/landblock.hpp"
+#include "quillfen/dat/pack.hpp"
 #include "quillfen/dat/write/dat_writer.hpp"
+#include "quillfen/dat/write/texture_encode.hpp"
 #include "sample-world/materials.hpp"
-#include "sample-world/texture_encode.hpp"
 #include "support/bench_dats.hpp"
 
 namespace quillfen::bench {
@@ -28,9 +29,9 @@ using dat::write::DatWriter;
 
 template <class Record>
 std::vector<std::uint8_t> pack(const Record& record) {
-  dat::ByteWriter writer;
-  record.pack(writer);
-  return writer.take();
+  auto bytes = dat::pack_record(record);
+  if (!bytes) throw std::runtime_error(bytes.error().message);
+  return std::move(*bytes);
 }
 
 void check(const std::expected<void, dat::DatError>& result) {
@@ -45,7 +46,7 @@ void write_portal(const std::filesystem::path& path, const AuditWorldShape& shap
   auto writer = DatWriter::create(path, {.block_size = 1024});
   if (!writer) throw std::runtime_error(writer.error().message());
   // Files go in id order by kind; DatWriter sorts the directory itself.
-  std::map<std::pair<std::size_t, std::uint32_t>, sample::EncodedTexture> encoded;
+  std::map<std::pair<std::size_t, std::uint32_t>, dat::write::EncodedTexture> encoded;
   for (std::uint32_t s = 0; s < shape.surfaces; ++s) {
     const auto material = sample::kAllMaterials[s % sample::kAllMaterials.size()];
     const std::uint32_t size = kSizes[s % 4];
@@ -54,7 +55,7 @@ void write_portal(const std::filesystem::path& path, const AuditWorldShape& shap
     if (!encoded.contains(key)) {
       const auto image = sample::make_material(material, size, 7 + s % 55);
       if (!image) throw std::runtime_error(image.error());
-      auto texture = sample::encode_texture(*image, format);
+      auto texture = dat::write::encode_texture(*image, format);
       if (!texture) throw std::runtime_error(texture.error().message);
       encoded.emplace(key, std::move(*texture));
     }
@@ -66,9 +67,9 @@ void write_portal(const std::filesystem::path& path, const AuditWorldShape& shap
     ft::SurfaceTexture surface_texture;
     surface_texture.textures = {0x06000000 + s};
     check(writer->add_file(0x05000000 + s, pack(surface_texture)));
-    check(writer->add_file(0x06000000 + s, pack(sample::texture_record(texture, 0x06000000 + s, 0x04000000 + s))));
+    check(writer->add_file(0x06000000 + s, pack(dat::write::texture_record(texture, 0x06000000 + s, 0x04000000 + s))));
     if (!texture.palette.empty()) {
-      check(writer->add_file(0x04000000 + s, pack(sample::palette_record(texture, 0x04000000 + s))));
+      check(writer->add_file(0x04000000 + s, pack(dat::write::palette_record(texture, 0x04000000 + s))));
     }
   }
   // Fifty GfxObjs share the surfaces out between them.

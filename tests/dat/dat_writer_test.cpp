@@ -9,6 +9,7 @@
 #include <random>
 #include <set>
 
+#include "quillfen/dat/internal/dat_writer_layout.hpp"
 #include "support/temp_dir.hpp"
 
 namespace quillfen::dat::write {
@@ -39,9 +40,9 @@ TEST_P(DatWriterRoundTripTest, EveryFileReadsBackExactly) {
 
   DatWriterOptions options;
   options.block_size = block_size;
-  options.reverse_chains = reverse;
   options.header.magic = 0x5442;
-  auto writer = DatWriter::create(dir / "round.dat", options);
+  auto writer = reverse ? DatWriterInternals::create_with_descending_chains(dir / "round.dat", options)
+                        : DatWriter::create(dir / "round.dat", options);
   ASSERT_TRUE(writer) << writer.error().message();
   for (const auto& [id, data] : files) {
     ASSERT_TRUE(writer->add_file(id, data, {.compress = id % 3 == 0, .timestamp = id, .version = 2}));

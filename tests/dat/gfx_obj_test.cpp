@@ -26,7 +26,7 @@ struct GfxObjBytes : testing::FieldBytes<GfxObjBytes> {
     return *this;
   }
   GfxObjBytes& surfaces(std::vector<std::uint32_t> ids) {
-    utils::write_smart_vec(w, ids);
+    EXPECT_TRUE(utils::write_smart_vec(w, ids));
     return *this;
   }
   GfxObjBytes& vertex_array(std::uint32_t type, std::uint32_t count) {
@@ -43,7 +43,7 @@ struct GfxObjBytes : testing::FieldBytes<GfxObjBytes> {
     return *this;
   }
   GfxObjBytes& polygon_count(std::uint32_t n) {
-    utils::write_compressed_u32(w, n);
+    EXPECT_TRUE(utils::write_compressed_u32(w, n));
     return *this;
   }
   // A triangle with positive UVs only.
@@ -59,12 +59,12 @@ struct GfxObjBytes : testing::FieldBytes<GfxObjBytes> {
     return *this;
   }
   GfxObjBytes& leaf(BspTreeKind kind, std::uint32_t index) {
-    physics::BspNode{physics::BspLeaf{.leaf_index = index,
-                                      .physics_word = 0,
-                                      .bounding_sphere = kind == BspTreeKind::Physics ? std::optional<Sphere>(Sphere{})
-                                                                                      : std::nullopt,
-                                      .poly_ids = {}}}
-        .pack(w, kind);
+    const physics::BspNode node{physics::BspLeaf{
+        .leaf_index = index,
+        .physics_word = 0,
+        .bounding_sphere = kind == BspTreeKind::Physics ? std::optional<Sphere>(Sphere{}) : std::nullopt,
+        .poly_ids = {}}};
+    EXPECT_TRUE(node.pack(w, kind));
     return *this;
   }
   GfxObjBytes& sort_center(float x) {
@@ -242,7 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"surfaces",
                     [](GfxObjBytes& b) {
                       b.header(0);
-                      utils::write_compressed_u32(b.w, utils::kMaxCompressedU32);
+                      EXPECT_TRUE(utils::write_compressed_u32(b.w, utils::kMaxCompressedU32));
                       b.u32(1);
                     }},
         HostileCase{"vertices", [](GfxObjBytes& b) { b.header(0).surfaces({}).vertex_array(1, 0xFFFFFFFF); }},

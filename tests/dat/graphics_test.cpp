@@ -236,8 +236,8 @@ TEST(GraphicsRoundTrip, RandomVertexArraysAndPolygons) {
     const Polygon polygon = rng.polygon();
 
     ByteWriter w;
-    array.pack(w);
-    polygon.pack(w);
+    ASSERT_TRUE(array.pack(w));
+    ASSERT_TRUE(polygon.pack(w));
     Reader reader(w.bytes());
     const auto array_back = CVertexArray::read(reader);
     ASSERT_TRUE(array_back.has_value()) << array_back.error().message();

@@ -15,8 +15,11 @@
 #include "quillfen/dat/graphics.hpp"
 #include "quillfen/dat/physics.hpp"
 #include "quillfen/dat/reader.hpp"
+#include "support/packed.hpp"
 
 namespace quillfen::dat::testing {
+
+using quillfen::testing::packed;
 
 inline std::vector<std::string> frame_texts(const ReadError& error) {
   std::vector<std::string> texts;
@@ -26,14 +29,6 @@ inline std::vector<std::string> frame_texts(const ReadError& error) {
 
 inline std::string field(std::string_view name, std::string_view record) {
   return common::field_context_text(name, record);
-}
-
-// The bytes of a record through its own `pack`.
-template <class T, class... Args>
-std::vector<std::uint8_t> packed(const T& record, Args... args) {
-  ByteWriter writer;
-  record.pack(writer, args...);
-  return writer.take();
 }
 
 // The value under `key`, or a default one when it is absent (so a test fails on the

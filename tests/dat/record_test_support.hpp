@@ -1,5 +1,5 @@
 // Helpers for the surface and texture record tests: the frame texts of a read error, the
-// packed bytes of a record, and a fixed-seed random source for round-trip records.
+// packed bytes of a record (support/packed.hpp), and a fixed-seed random source for round-trip records.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "quillfen/dat/reader.hpp"
+#include "support/packed.hpp"
 
 namespace quillfen::testing {
 
@@ -15,13 +16,6 @@ inline std::vector<std::string> frame_texts(const common::ReadError& error) {
   std::vector<std::string> texts;
   for (const auto& frame : error.frames()) texts.push_back(frame.text);
   return texts;
-}
-
-template <class Record>
-std::vector<std::uint8_t> packed(const Record& record) {
-  common::ByteWriter writer;
-  record.pack(writer);
-  return writer.take();
 }
 
 // Deterministic, so a failing round trip can be replayed.

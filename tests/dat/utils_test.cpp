@@ -48,17 +48,34 @@ TEST(CompressedU32Test, WriterPicksTheShortestFormAndRoundTrips) {
   for (int i = 0; i < 2000; ++i) {
     const std::uint32_t value = rng() >> (rng() % 32) & kMaxCompressedU32;
     ByteWriter w;
-    write_compressed_u32(w, value);
+    ASSERT_TRUE(write_compressed_u32(w, value));
     EXPECT_EQ(w.size(), value < 0x80 ? 1u : value < 0x4000 ? 2u : 4u);
     Reader r(w.bytes());
     EXPECT_EQ(*read_compressed_u32(r), value);
   }
 }
 
+// No encoding reaches past 2^30 - 1: a larger value is refused and nothing is written,
+// where a masked or wrapped value would read back as another number.
+TEST(CompressedU32Test, WriterRefusesValuesBeyondTheEncoding) {
+  for (const std::uint64_t value : {std::uint64_t{kMaxCompressedU32} + 1, std::uint64_t{0xFFFFFFFF}, std::uint64_t{1} << 40}) {
+    ByteWriter w;
+    const auto written = write_compressed_u32(w, value);
+    ASSERT_FALSE(written) << value;
+    EXPECT_EQ(written.error().message,
+              "compressed u32: " + std::to_string(value) + " exceeds the largest encodable value 2^30 - 1");
+    EXPECT_EQ(w.size(), 0u);
+  }
+  ByteWriter w;
+  ASSERT_TRUE(write_compressed_u32(w, kMaxCompressedU32));
+  Reader r(w.bytes());
+  EXPECT_EQ(*read_compressed_u32(r), kMaxCompressedU32);
+}
+
 TEST(SmartVecTest, ReadsCountThenValues) {
   ByteWriter w;
   const std::vector<std::uint32_t> values = {1, 0xDEADBEEF, 3};
-  write_smart_vec(w, values);
+  ASSERT_TRUE(write_smart_vec(w, values));
   Reader r(w.bytes());
   EXPECT_EQ(*read_smart_vec(r), values);
   EXPECT_EQ(r.remaining(), 0u);

@@ -6,6 +6,7 @@
 #include "quillfen/dat/file_type/gfx_obj.hpp"
 #include "quillfen/dat/file_type/surface.hpp"
 #include "robustness/crafted_dat.hpp"
+#include "support/packed.hpp"
 #include "support/temp_dir.hpp"
 
 namespace quillfen::testing {
@@ -14,13 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 namespace ft = dat::file_type;
 using namespace world_ids;
-
-template <class Record>
-Bytes packed(const Record& record) {
-  dat::ByteWriter writer;
-  record.pack(writer);
-  return writer.take();
-}
 
 Bytes solid_surface(std::uint32_t argb) {
   ft::Surface surface;

@@ -23,13 +23,6 @@ namespace {
 namespace ft = dat::file_type;
 using namespace world_ids;
 
-template <class Record>
-Bytes packed(const Record& record) {
-  dat::ByteWriter writer;
-  record.pack(writer);
-  return writer.take();
-}
-
 ft::Texture texture(std::uint32_t format, std::int32_t side, std::size_t data_size,
                     std::optional<std::uint32_t> palette = std::nullopt) {
   ft::Texture t;

@@ -28,7 +28,9 @@ class GfxBuilderTest : public ::testing::TestWithParam<OptionsCase> {};
 
 TEST_P(GfxBuilderTest, DecodesWholeWithTheSectionsAskedFor) {
   const Mesh mesh = house();
-  const GfxObj gfx = make_gfx_obj(0x01000123, mesh, {0x08000100, 0x08000160}, GetParam().options);
+  const auto built = make_gfx_obj(0x01000123, mesh, {0x08000100, 0x08000160}, GetParam().options);
+  ASSERT_TRUE(built) << built.error();
+  const GfxObj& gfx = *built;
   EXPECT_EQ(gfx.flags, GetParam().flags);
   const auto read = testing::unpack_from_reader<GfxObj>(testing::packed(gfx));
   ASSERT_TRUE(read) << read.error().message();
@@ -47,7 +49,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(GfxBuilderTest, PolygonsFollowTheMesh) {
   const Mesh mesh = house();
-  const GfxObj gfx = make_gfx_obj(1, mesh, {0x08000100, 0x08000160});
+  const auto built = make_gfx_obj(1, mesh, {0x08000100, 0x08000160});
+  ASSERT_TRUE(built) << built.error();
+  const GfxObj& gfx = *built;
   EXPECT_EQ(gfx.vertex_array.vertices.size(), mesh.vertices().size());
   ASSERT_EQ(gfx.drawing_polygons.size(), mesh.polygons().size());
   std::size_t physics = 0;

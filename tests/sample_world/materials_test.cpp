@@ -10,9 +10,9 @@
 #include <ostream>
 #include <tuple>
 
-#include "decode_support.hpp"
+#include "dat/write/texture_test_support.hpp"
 #include "quillfen/dat/surface_classify.hpp"
-#include "sample-world/texture_encode.hpp"
+#include "quillfen/dat/write/texture_encode.hpp"
 
 namespace quillfen::sample {
 
@@ -61,9 +61,9 @@ TEST_P(MaterialClassifyTest, ClassifiedAsItsMaterialWithMargin) {
 
   for (const TextureFormat format : kWorldFormats) {
     SCOPED_TRACE(::testing::Message() << "format " << static_cast<std::uint32_t>(format));
-    const auto encoded = encode_texture(*image, format);
+    const auto encoded = dat::write::encode_texture(*image, format);
     ASSERT_TRUE(encoded.has_value()) << encoded.error().message;
-    const std::vector<std::uint8_t> rgba = testing::decode_through_records(*encoded);
+    const std::vector<std::uint8_t> rgba = quillfen::testing::decode_through_records(*encoded);
     const sc::ImageStats stats = sc::compute_stats(rgba, size, size);
     ASSERT_EQ(sc::display_name(sc::classify(stats, flags)), sc::display_name(expected));
     for (const Nudge& nudge : nudges()) {
@@ -164,6 +164,33 @@ TEST(MaterialTest, FlagsAndCategories) {
   EXPECT_EQ(material_surface_flags(Material::Water), 0x10u);
   EXPECT_EQ(material_surface_flags(Material::Lava), 0x40u);
   EXPECT_EQ(material_surface_flags(Material::Foliage), 0x04u);
+}
+
+// The lossy formats the world uses keep each material close to its source.
+struct LossyCase {
+  TextureFormat format;
+  std::size_t channels;  // 3 where the format is opaque
+  double max_mean_error;
+};
+
+TEST(MaterialEncodeTest, LossyFormatsStayCloseOnMaterialTextures) {
+  const LossyCase cases[] = {
+      {TextureFormat::Dxt1, 3, 3.0},
+      {TextureFormat::Dxt3, 3, 3.0},
+      {TextureFormat::Dxt5, 3, 3.0},
+      {TextureFormat::P8, 3, 1.0},  // these textures have few colours beyond 256
+  };
+  for (const Material material : {Material::Stone, Material::Wood, Material::Foliage, Material::Lava}) {
+    const auto image = make_material(material, 128, 1);
+    ASSERT_TRUE(image.has_value());
+    for (const LossyCase& c : cases) {
+      SCOPED_TRACE(::testing::Message() << material_name(material) << " " << static_cast<std::uint32_t>(c.format));
+      const auto encoded = dat::write::encode_texture(*image, c.format);
+      ASSERT_TRUE(encoded.has_value());
+      const auto rgba = quillfen::testing::decode_through_records(*encoded);
+      EXPECT_LT(quillfen::testing::mean_abs_error(rgba, image->pixels, c.channels), c.max_mean_error);
+    }
+  }
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "quillfen/dat/surface_classify.hpp"
+#include "quillfen/version.hpp"
 #include "sample-world/surfaces.hpp"
 #include "sample-world/town.hpp"
 #include "support/process.hpp"
@@ -200,6 +201,17 @@ TEST(SampleWorldHelpTest, HelpGoesToStandardOutput) {
   EXPECT_EQ(r.exit_status, 0);
   EXPECT_NE(r.out.find("--out-dir DIR"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("--scale SCALE"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("--version"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err, "");
+}
+
+// The version of the project, as the generated header and the library both give it; no
+// world is written and no other option is needed.
+TEST(SampleWorldHelpTest, VersionGoesToStandardOutput) {
+  ASSERT_EQ(std::string_view(QUILLFEN_VERSION_STRING), quillfen::version());
+  const ProcessResult r = run_process(kGenerator, {"--version"});
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.out, "quillfen-sample-world " QUILLFEN_VERSION_STRING "\n");
   EXPECT_EQ(r.err, "");
 }
 

@@ -10,24 +10,13 @@
 #include <vector>
 
 #include "quillfen/dat/database.hpp"
-#include "quillfen/dat/physics.hpp"
 #include "sample-world/dat_sink.hpp"
+#include "support/packed.hpp"
 #include "sample-world/meshes.hpp"
 
 namespace quillfen::sample::testing {
 
-template <class Record>
-std::vector<std::uint8_t> packed(const Record& record) {
-  dat::ByteWriter writer;
-  record.pack(writer);
-  return writer.take();
-}
-
-inline std::vector<std::uint8_t> packed_tree(const dat::physics::BspNode& tree, dat::physics::BspTreeKind kind) {
-  dat::ByteWriter writer;
-  tree.pack(writer, kind);
-  return writer.take();
-}
+using quillfen::testing::packed;
 
 // Decodes `bytes` with a decoder that takes a reader (GfxObj, SetupModel, EnvCell).
 template <class Record>
@@ -73,7 +62,5 @@ inline Vector3 centre_of(const Mesh& mesh, std::size_t index) {
   const auto n = static_cast<double>(points.size());
   return vec(x / n, y / n, z / n);
 }
-
-inline double plane_distance(const common::Plane& plane, const Vector3& p) { return dot(plane.normal, p) + plane.d; }
 
 }  // namespace quillfen::sample::testing

@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "quillfen/dat/reader.hpp"
+#include "support/packed.hpp"
 
 namespace quillfen::testing {
 
@@ -15,11 +15,11 @@ class DatPair {
  public:
   template <class Record>
   void portal(std::uint32_t id, const Record& record) {
-    portal_raw(id, pack(record));
+    portal_raw(id, packed(record));
   }
   template <class Record>
   void cell(std::uint32_t id, const Record& record) {
-    cell_raw(id, pack(record));
+    cell_raw(id, packed(record));
   }
   void portal_raw(std::uint32_t id, std::vector<std::uint8_t> bytes) { portal_[id] = std::move(bytes); }
   void cell_raw(std::uint32_t id, std::vector<std::uint8_t> bytes) { cell_[id] = std::move(bytes); }
@@ -28,13 +28,6 @@ class DatPair {
   void write(const std::filesystem::path& portal_path, const std::filesystem::path& cell_path) const;
 
  private:
-  template <class Record>
-  static std::vector<std::uint8_t> pack(const Record& record) {
-    dat::ByteWriter writer;
-    record.pack(writer);
-    return writer.take();
-  }
-
   std::map<std::uint32_t, std::vector<std::uint8_t>> portal_;
   std::map<std::uint32_t, std::vector<std::uint8_t>> cell_;
 };

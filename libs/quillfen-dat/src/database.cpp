@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -16,6 +17,10 @@
 #include "quillfen/dat/utils.hpp"
 
 namespace quillfen::dat {
+
+// Directory nodes are copied into branch words, counts and DatFileEntry values as they lie
+// in the file, which is little-endian.
+static_assert(std::endian::native == std::endian::little, "the directory walk loads little-endian words directly");
 
 ReadResult<DatHeader> DatHeader::read(Reader& reader) {
   DatHeader h;

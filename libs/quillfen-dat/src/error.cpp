@@ -21,12 +21,6 @@ std::string DatError::message() const {
           [](const BinRead& e) { return fmt::format("Binary read error: {}", e.error.message()); },
           [](const NotFound& e) { return fmt::format("File ID {:08X} not found in provider", e.id); },
           [](const DuplicateId& e) { return fmt::format("Duplicate File ID {:08X} detected", e.id); },
-          [](const DuplicateNamespacedId& e) {
-            return fmt::format("Duplicate namespaced file {}:{:08X} detected", e.namespace_, e.file_id);
-          },
-          [](const InvalidMagic& e) { return fmt::format("Invalid magic for format: {}", e.format); },
-          [](const UnsupportedVersion& e) { return fmt::format("Unsupported version: {}", e.version); },
-          [](const InvalidNamespace& e) { return fmt::format("Invalid namespace: {}", e.name); },
           [](const Corruption& e) { return fmt::format("Corruption detected: {}", e.detail); },
           [](const DecompressionFailed& e) {
             return fmt::format("Failed to recover compressed file {:08X}", e.id);
@@ -47,13 +41,6 @@ std::string DatError::debug() const {
           [](const BinRead& e) { return fmt::format("BinRead({:?})", e.error.message()); },
           [](const NotFound& e) { return fmt::format("NotFound(0x{:08X})", e.id); },
           [](const DuplicateId& e) { return fmt::format("DuplicateId(0x{:08X})", e.id); },
-          [](const DuplicateNamespacedId& e) {
-            return fmt::format("DuplicateNamespacedId {{ namespace: {:?}, file_id: 0x{:08X} }}",
-                               e.namespace_, e.file_id);
-          },
-          [](const InvalidMagic& e) { return fmt::format("InvalidMagic({:?})", e.format); },
-          [](const UnsupportedVersion& e) { return fmt::format("UnsupportedVersion({})", e.version); },
-          [](const InvalidNamespace& e) { return fmt::format("InvalidNamespace({:?})", e.name); },
           [](const Corruption& e) { return fmt::format("Corruption({:?})", e.detail); },
           [](const DecompressionFailed& e) { return fmt::format("DecompressionFailed(0x{:08X})", e.id); },
           [](const PathError& e) {

@@ -1,6 +1,8 @@
 // Reading and writing of the graphics records.
 #include "quillfen/dat/graphics.hpp"
 
+#include "pack_count.hpp"
+
 namespace quillfen::dat::graphics {
 
 ReadResult<Frame> Frame::read(Reader& reader) {
@@ -40,11 +42,12 @@ ReadResult<SWVertex> SWVertex::read(Reader& reader) {
   return vertex;
 }
 
-void SWVertex::pack(ByteWriter& writer) const {
-  writer.write_u16_le(static_cast<std::uint16_t>(uvs.size()));
+PackResult SWVertex::pack(ByteWriter& writer) const {
+  QF_TRY_VOID(packing::write_count<std::uint16_t>(writer, uvs.size(), "SWVertex", "uvs"));
   origin.pack(writer);
   normal.pack(writer);
   for (const auto& uv : uvs) uv.pack(writer);
+  return {};
 }
 
 ReadResult<CVertexArray> CVertexArray::read(Reader& reader) {
@@ -65,17 +68,18 @@ ReadResult<CVertexArray> CVertexArray::read(Reader& reader) {
   return array;
 }
 
-void CVertexArray::pack(ByteWriter& writer) const {
+PackResult CVertexArray::pack(ByteWriter& writer) const {
   writer.write_u32_le(vertex_type);
   if (vertex_type != kVertexTypeSw) {
     writer.write_u32_le(0);
-    return;
+    return {};
   }
-  writer.write_u32_le(static_cast<std::uint32_t>(vertices.size()));
+  QF_TRY_VOID(packing::write_count<std::uint32_t>(writer, vertices.size(), "CVertexArray", "vertices"));
   for (const auto& [id, vertex] : vertices) {
     writer.write_u16_le(id);
-    vertex.pack(writer);
+    QF_TRY_VOID(vertex.pack(writer));
   }
+  return {};
 }
 
 ReadResult<Polygon> Polygon::read(Reader& reader) {
@@ -102,8 +106,15 @@ ReadResult<Polygon> Polygon::read(Reader& reader) {
   return polygon;
 }
 
-void Polygon::pack(ByteWriter& writer) const {
-  writer.write_u8(static_cast<std::uint8_t>(vertex_ids.size()));
+PackResult Polygon::pack(ByteWriter& writer) const {
+  // The UV lists are checked first: nothing is written for a polygon that cannot be.
+  if (has_pos_uvs()) {
+    QF_TRY_VOID(packing::check_length(pos_uv_indices.size(), vertex_ids.size(), "Polygon", "pos_uv_indices", "point"));
+  }
+  if (has_neg_uvs()) {
+    QF_TRY_VOID(packing::check_length(neg_uv_indices.size(), vertex_ids.size(), "Polygon", "neg_uv_indices", "point"));
+  }
+  QF_TRY_VOID(packing::write_count<std::uint8_t>(writer, vertex_ids.size(), "Polygon", "vertex_ids"));
   writer.write_u8(stippling);
   writer.write_u32_le(sides_type);
   writer.write_u16_le(pos_surface);
@@ -111,6 +122,7 @@ void Polygon::pack(ByteWriter& writer) const {
   for (const std::uint16_t id : vertex_ids) writer.write_u16_le(id);
   if (has_pos_uvs()) writer.write_bytes(pos_uv_indices);
   if (has_neg_uvs()) writer.write_bytes(neg_uv_indices);
+  return {};
 }
 
 }  // namespace quillfen::dat::graphics

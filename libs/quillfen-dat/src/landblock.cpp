@@ -1,6 +1,8 @@
 // Reading and writing of LandblockInfo and its parts, each field with its context frame.
 #include "quillfen/dat/landblock.hpp"
 
+#include "pack_count.hpp"
+
 namespace quillfen::dat::landblock {
 
 ReadResult<Stab> Stab::read(Reader& reader) {
@@ -32,13 +34,14 @@ ReadResult<PortalInternal> PortalInternal::read(Reader& reader) {
   return portal;
 }
 
-void PortalInternal::pack(ByteWriter& writer) const {
+PackResult PortalInternal::pack(ByteWriter& writer) const {
   writer.write_u16_le(flags);
   writer.write_u16_le(other_cell_id);
   writer.write_u16_le(other_portal_id);
-  writer.write_u16_le(static_cast<std::uint16_t>(stab_list.size()));
+  QF_TRY_VOID(packing::write_count<std::uint16_t>(writer, stab_list.size(), "PortalInternal", "stab_list"));
   for (const std::uint16_t stab : stab_list) writer.write_u16_le(stab);
   if (stab_list.size() % 2 != 0) writer.write_zeros(2);
+  return {};
 }
 
 ReadResult<BuildInfo> BuildInfo::read(Reader& reader) {
@@ -55,12 +58,13 @@ ReadResult<BuildInfo> BuildInfo::read(Reader& reader) {
   return building;
 }
 
-void BuildInfo::pack(ByteWriter& writer) const {
+PackResult BuildInfo::pack(ByteWriter& writer) const {
   writer.write_u32_le(model_id);
   frame.pack(writer);
   writer.write_u32_le(num_leaves);
-  writer.write_u32_le(static_cast<std::uint32_t>(portals.size()));
-  for (const auto& portal : portals) portal.pack(writer);
+  QF_TRY_VOID(packing::write_count<std::uint32_t>(writer, portals.size(), "BuildInfo", "portals"));
+  for (const auto& portal : portals) QF_TRY_VOID(portal.pack(writer));
+  return {};
 }
 
 ReadResult<RestrictionTable> RestrictionTable::read(Reader& reader) {
@@ -77,13 +81,14 @@ ReadResult<RestrictionTable> RestrictionTable::read(Reader& reader) {
   return RestrictionTable{FlatMap<std::uint32_t, std::uint32_t>::from_entries(std::move(entries))};
 }
 
-void RestrictionTable::pack(ByteWriter& writer) const {
-  writer.write_u16_le(static_cast<std::uint16_t>(tables.size()));
+PackResult RestrictionTable::pack(ByteWriter& writer) const {
+  QF_TRY_VOID(packing::write_count<std::uint16_t>(writer, tables.size(), "RestrictionTable", "tables"));
   writer.write_u16_le(0);
   for (const auto& [key, value] : tables) {
     writer.write_u32_le(key);
     writer.write_u32_le(value);
   }
+  return {};
 }
 
 namespace {
@@ -118,20 +123,17 @@ ReadResult<LandblockInfo> LandblockInfo::unpack(std::span<const std::uint8_t> by
   return read_landblock_info(reader);
 }
 
-void LandblockInfo::pack(ByteWriter& writer) const {
+PackResult LandblockInfo::pack(ByteWriter& writer) const {
   writer.write_u32_le(id);
   writer.write_u32_le(num_cells);
-  writer.write_u32_le(static_cast<std::uint32_t>(objects.size()));
+  QF_TRY_VOID(packing::write_count<std::uint32_t>(writer, objects.size(), "LandblockInfo", "objects"));
   for (const auto& stab : objects) stab.pack(writer);
-  writer.write_u16_le(static_cast<std::uint16_t>(buildings.size()));
+  QF_TRY_VOID(packing::write_count<std::uint16_t>(writer, buildings.size(), "LandblockInfo", "buildings"));
   writer.write_u16_le(pack_mask);
-  for (const auto& building : buildings) building.pack(writer);
-  if ((pack_mask & kHasRestrictionTable) == 0) return;
-  if (restriction_tables) {
-    restriction_tables->pack(writer);
-  } else {
-    RestrictionTable{}.pack(writer);
-  }
+  for (const auto& building : buildings) QF_TRY_VOID(building.pack(writer));
+  if ((pack_mask & kHasRestrictionTable) == 0) return {};
+  if (restriction_tables) return restriction_tables->pack(writer);
+  return RestrictionTable{}.pack(writer);
 }
 
 }  // namespace quillfen::dat::landblock

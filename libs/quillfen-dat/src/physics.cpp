@@ -4,6 +4,8 @@
 
 #include <fmt/format.h>
 
+#include "pack_count.hpp"
+
 namespace quillfen::dat::physics {
 
 std::array<char, 4> tag_text(std::uint32_t tag) {
@@ -129,44 +131,77 @@ ReadResult<BspPortal> BspPortal::read(Reader& reader, BspTreeKind kind, std::siz
   return portal;
 }
 
-void BspPortal::pack(ByteWriter& writer, BspTreeKind kind) const {
-  splitting_plane.pack(writer);
-  pos_node->pack(writer, kind);
-  neg_node->pack(writer, kind);
-  if (kind != BspTreeKind::Drawing) return;
-  bounding_sphere.value_or(Sphere{}).pack(writer);
-  writer.write_u32_le(static_cast<std::uint32_t>(poly_ids.size()));
-  writer.write_u32_le(static_cast<std::uint32_t>(portals.size()));
-  write_poly_ids(writer, poly_ids);
-  for (const auto& poly : portals) poly.pack(writer);
-}
-
 ReadResult<BspNode> BspNode::read(Reader& reader, BspTreeKind kind) { return read_node(reader, kind, 1); }
 
-void BspNode::pack(ByteWriter& writer, BspTreeKind kind) const {
-  if (const auto* leaf = std::get_if<BspLeaf>(&value)) {
+namespace {
+
+PackResult pack_node(ByteWriter& writer, const BspNode& node, BspTreeKind kind, std::size_t level);
+
+PackResult pack_portal(ByteWriter& writer, const BspPortal& portal, BspTreeKind kind, std::size_t level) {
+  portal.splitting_plane.pack(writer);
+  QF_TRY_VOID(pack_node(writer, *portal.pos_node, kind, level + 1));
+  QF_TRY_VOID(pack_node(writer, *portal.neg_node, kind, level + 1));
+  if (kind != BspTreeKind::Drawing) return {};
+  portal.bounding_sphere.value_or(Sphere{}).pack(writer);
+  QF_TRY_VOID(packing::write_count<std::uint32_t>(writer, portal.poly_ids.size(), "BspPortal", "poly_ids"));
+  QF_TRY_VOID(packing::write_count<std::uint32_t>(writer, portal.portals.size(), "BspPortal", "portals"));
+  write_poly_ids(writer, portal.poly_ids);
+  for (const auto& poly : portal.portals) poly.pack(writer);
+  return {};
+}
+
+PackResult pack_internal(ByteWriter& writer, const InternalNode& node, BspTreeKind kind, std::size_t level) {
+  const std::uint32_t tag = tag_value(node.node_type);
+  if (tag == kTagLeaf || tag == kTagPort) {
+    return std::unexpected(PackError::unstorable("InternalNode", "node_type", "is a LEAF or PORT tag"));
+  }
+  const TagChildren children = tag_children(tag);
+  if (children.pos != node.pos_node.has_value() || children.neg != node.neg_node.has_value()) {
+    return std::unexpected(PackError::unstorable(
+        "InternalNode", "node_type",
+        fmt::format("'{}' disagrees with the children present (positive: {}, negative: {})",
+                    std::string_view(node.node_type.data(), node.node_type.size()), node.pos_node.has_value(),
+                    node.neg_node.has_value())));
+  }
+  writer.write_u32_le(tag);
+  node.splitting_plane.pack(writer);
+  if (node.pos_node) QF_TRY_VOID(pack_node(writer, **node.pos_node, kind, level + 1));
+  if (node.neg_node) QF_TRY_VOID(pack_node(writer, **node.neg_node, kind, level + 1));
+  if (kind == BspTreeKind::Cell) return {};
+  node.bounding_sphere.value_or(Sphere{}).pack(writer);
+  if (kind != BspTreeKind::Drawing) return {};
+  QF_TRY_VOID(packing::write_count<std::uint32_t>(writer, node.poly_ids.size(), "InternalNode", "poly_ids"));
+  write_poly_ids(writer, node.poly_ids);
+  return {};
+}
+
+// Mirrors read_node, level by level, so that whatever is written reads back.
+PackResult pack_node(ByteWriter& writer, const BspNode& node, BspTreeKind kind, std::size_t level) {
+  if (level > kMaxBspDepth) {
+    return std::unexpected(
+        PackError::unstorable("BspNode", "tree", fmt::format("is nested deeper than {} levels", kMaxBspDepth)));
+  }
+  if (const auto* leaf = std::get_if<BspLeaf>(&node.value)) {
     writer.write_u32_le(kTagLeaf);
     writer.write_u32_le(leaf->leaf_index);
-    if (kind != BspTreeKind::Physics) return;
+    if (kind != BspTreeKind::Physics) return {};
     writer.write_u32_le(leaf->physics_word);
     leaf->bounding_sphere.value_or(Sphere{}).pack(writer);
-    writer.write_u32_le(static_cast<std::uint32_t>(leaf->poly_ids.size()));
+    QF_TRY_VOID(packing::write_count<std::uint32_t>(writer, leaf->poly_ids.size(), "BspLeaf", "poly_ids"));
     write_poly_ids(writer, leaf->poly_ids);
-  } else if (const auto* portal = std::get_if<BspPortal>(&value)) {
-    writer.write_u32_le(kTagPort);
-    portal->pack(writer, kind);
-  } else {
-    const auto& node = std::get<InternalNode>(value);
-    writer.write_u32_le(tag_value(node.node_type));
-    node.splitting_plane.pack(writer);
-    if (node.pos_node) (*node.pos_node)->pack(writer, kind);
-    if (node.neg_node) (*node.neg_node)->pack(writer, kind);
-    if (kind == BspTreeKind::Cell) return;
-    node.bounding_sphere.value_or(Sphere{}).pack(writer);
-    if (kind != BspTreeKind::Drawing) return;
-    writer.write_u32_le(static_cast<std::uint32_t>(node.poly_ids.size()));
-    write_poly_ids(writer, node.poly_ids);
+    return {};
   }
+  if (const auto* portal = std::get_if<BspPortal>(&node.value)) {
+    writer.write_u32_le(kTagPort);
+    return pack_portal(writer, *portal, kind, level);
+  }
+  return pack_internal(writer, std::get<InternalNode>(node.value), kind, level);
 }
+
+}  // namespace
+
+PackResult BspPortal::pack(ByteWriter& writer, BspTreeKind kind) const { return pack_portal(writer, *this, kind, 1); }
+
+PackResult BspNode::pack(ByteWriter& writer, BspTreeKind kind) const { return pack_node(writer, *this, kind, 1); }
 
 }  // namespace quillfen::dat::physics

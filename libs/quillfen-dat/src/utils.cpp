@@ -2,6 +2,7 @@
 #include "quillfen/dat/utils.hpp"
 
 #include <algorithm>
+#include <string>
 
 namespace quillfen::dat::utils {
 
@@ -26,7 +27,11 @@ ReadResult<std::vector<std::uint32_t>> read_smart_vec(Reader& reader) {
   return values;
 }
 
-void write_compressed_u32(ByteWriter& writer, std::uint32_t value) {
+PackResult write_compressed_u32(ByteWriter& writer, std::uint64_t value) {
+  if (value > kMaxCompressedU32) {
+    return std::unexpected(
+        PackError::unstorable("compressed u32", std::to_string(value), "exceeds the largest encodable value 2^30 - 1"));
+  }
   if (value < 0x80u) {
     writer.write_u8(static_cast<std::uint8_t>(value));
   } else if (value < 0x4000u) {
@@ -37,11 +42,16 @@ void write_compressed_u32(ByteWriter& writer, std::uint32_t value) {
     writer.write_u8(static_cast<std::uint8_t>((value >> 16) & 0xFFu));
     writer.write_u16_le(static_cast<std::uint16_t>(value & 0xFFFFu));
   }
+  return {};
 }
 
-void write_smart_vec(ByteWriter& writer, std::span<const std::uint32_t> values) {
-  write_compressed_u32(writer, static_cast<std::uint32_t>(values.size()));
+PackResult write_smart_vec(ByteWriter& writer, std::span<const std::uint32_t> values) {
+  if (values.size() > kMaxCompressedU32) {
+    return std::unexpected(PackError::too_long("smart vector", "values", values.size(), kMaxCompressedU32));
+  }
+  QF_TRY_VOID(write_compressed_u32(writer, values.size()));
   for (const std::uint32_t v : values) writer.write_u32_le(v);
+  return {};
 }
 
 std::uint64_t lrs_output_bound(std::size_t input_size) {

@@ -22,6 +22,10 @@ Status DatSink::add(std::uint32_t id, std::span<const std::uint8_t> bytes, bool 
   return {};
 }
 
+std::string DatSink::packing_failed(std::uint32_t id, const dat::PackError& error) const {
+  return fmt::format("pack file 0x{:08X} for {}: {}", id, path_.string(), error.message);
+}
+
 Status DatSink::finish() {
   auto finished = writer_.finish();
   if (!finished) return std::unexpected(fmt::format("finish {}: {}", path_.string(), finished.error().message()));

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "quillfen/dat/reader.hpp"
+#include "quillfen/dat/pack.hpp"
 #include "quillfen/dat/write/dat_writer.hpp"
 
 namespace quillfen::sample {
@@ -23,12 +23,12 @@ class DatSink {
   // Stores one file; `compress` stores it LRS-compressed.
   Status add(std::uint32_t id, std::span<const std::uint8_t> bytes, bool compress = false);
 
-  // Stores a record through its `pack`.
+  // Stores a record through its `pack`; a record its layout cannot hold is an error.
   template <class Record>
   Status add_record(std::uint32_t id, const Record& record, bool compress = false) {
-    dat::ByteWriter writer;
-    record.pack(writer);
-    return add(id, writer.bytes(), compress);
+    const auto bytes = dat::pack_record(record);
+    if (!bytes) return std::unexpected(packing_failed(id, bytes.error()));
+    return add(id, *bytes, compress);
   }
 
   // Writes the directory and header; the sink is spent afterwards.
@@ -40,6 +40,8 @@ class DatSink {
   std::uint64_t content_bytes() const { return content_bytes_; }  // before compression
 
  private:
+  std::string packing_failed(std::uint32_t id, const dat::PackError& error) const;
+
   DatSink(std::filesystem::path path, dat::write::DatWriter writer)
       : path_(std::move(path)), writer_(std::move(writer)) {}
 

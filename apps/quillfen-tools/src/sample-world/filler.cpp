@@ -10,16 +10,21 @@
 
 #include "quillfen/dat/file_type/surface.hpp"
 #include "quillfen/dat/file_type/surface_texture.hpp"
+#include "quillfen/dat/write/texture_encode.hpp"
 #include "sample-world/gfx_builder.hpp"
 #include "sample-world/ids.hpp"
 #include "sample-world/landblock_builder.hpp"
+#include "sample-world/materials.hpp"
 #include "sample-world/rng.hpp"
 #include "sample-world/setup_builder.hpp"
-#include "sample-world/texture_encode.hpp"
 
 namespace quillfen::sample {
 
 using dat::file_type::TextureFormat;
+using dat::write::encode_texture;
+using dat::write::EncodedTexture;
+using dat::write::palette_record;
+using dat::write::texture_record;
 
 namespace {
 
@@ -106,7 +111,7 @@ Status write_surfaces(const FillerDesign& design, std::uint64_t seed, const std:
       last = &entry;
     }
     QF_TRY_VOID(portal.add_record(surface_texture.id, surface_texture));
-    surface.surface_type = 0x02 | material_surface_flags(last->material);
+    surface.surface_type = dat::surface_flags::kTextured | material_surface_flags(last->material);
     surface.texture_refs = dat::file_type::TextureRefs{surface_texture.id, last->palette_id};
     QF_TRY_VOID(portal.add_record(ids::surface(number), surface));
   }
@@ -164,7 +169,8 @@ Status write_models(const FillerDesign& design, std::uint64_t seed, DatSink& por
   // The trees and polygons of each shape are built once; the filler GfxObjs differ only
   // in their ids and surfaces.
   for (const Prototype& p : prototypes()) {
-    shapes.push_back(make_gfx_obj(0, p.mesh, {}, {.physics = p.slots != 1}));
+    QF_TRY_ASSIGN(auto shape, make_gfx_obj(0, p.mesh, {}, {.physics = p.slots != 1}));
+    shapes.push_back(std::move(shape));
     slots.push_back(p.slots);
   }
   for (std::uint32_t i = 0; i < design.gfx_objs; ++i) {

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 
-#include "sample-world/bsp_builder.hpp"
+#include <fmt/format.h>
+
+#include "quillfen/dat/write/bsp_builder.hpp"
 
 namespace quillfen::sample {
 
@@ -42,8 +44,8 @@ Polygon physics_polygon(const MeshPolygon& source) {
 
 }  // namespace
 
-GfxObj make_gfx_obj(std::uint32_t id, const Mesh& mesh, std::vector<std::uint32_t> surfaces,
-                    const GfxOptions& options) {
+std::expected<GfxObj, std::string> make_gfx_obj(std::uint32_t id, const Mesh& mesh,
+                                                std::vector<std::uint32_t> surfaces, const GfxOptions& options) {
   GfxObj gfx;
   gfx.id = id;
   gfx.flags = dat::file_type::kGfxObjHasDrawing;
@@ -74,14 +76,24 @@ GfxObj make_gfx_obj(std::uint32_t id, const Mesh& mesh, std::vector<std::uint32_
     }
   }
 
+  const auto failed = [id](const dat::write::BspBuildError& error) {
+    return std::unexpected(fmt::format("GfxObj 0x{:08X}: {}", id, error.message));
+  };
+  const std::vector<dat::write::BspPolygon> polygons = mesh.bsp_polygons();
   if (options.physics && !solid.empty()) {
     gfx.flags |= dat::file_type::kGfxObjHasPhysics;
     gfx.physics_polygons = FlatMap<std::uint16_t, Polygon>::from_entries(std::move(physics));
-    gfx.physics_bsp = build_physics_bsp(mesh, solid);
+    auto tree = dat::write::build_physics_bsp(polygons, solid);
+    if (!tree) return failed(tree.error());
+    gfx.physics_bsp = std::move(*tree);
   }
-  gfx.sort_center = bounding_sphere(mesh, all).center;
+  const auto sphere = dat::write::bounding_sphere(polygons, all);
+  if (!sphere) return failed(sphere.error());
+  gfx.sort_center = sphere->center;
   gfx.drawing_polygons = FlatMap<std::uint16_t, Polygon>::from_entries(std::move(drawing));
-  gfx.drawing_bsp = build_drawing_bsp(mesh, all);
+  auto tree = dat::write::build_drawing_bsp(polygons, all);
+  if (!tree) return failed(tree.error());
+  gfx.drawing_bsp = std::move(*tree);
   if (options.degrade_id) {
     gfx.flags |= dat::file_type::kGfxObjHasDegradeId;
     gfx.degrade_id = options.degrade_id;

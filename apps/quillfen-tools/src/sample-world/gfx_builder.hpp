@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <expected>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "quillfen/dat/file_type/gfx_obj.hpp"
@@ -17,8 +19,10 @@ struct GfxOptions {
   std::optional<std::uint32_t> degrade_id{};
 };
 
-// `surfaces` are the surface file ids the polygons' slots index.
-dat::file_type::GfxObj make_gfx_obj(std::uint32_t id, const Mesh& mesh, std::vector<std::uint32_t> surfaces,
-                                    const GfxOptions& options = {});
+// `surfaces` are the surface file ids the polygons' slots index. Fails only where the BSP
+// builders refuse the mesh's polygons, which a Mesh never gives them.
+std::expected<dat::file_type::GfxObj, std::string> make_gfx_obj(std::uint32_t id, const Mesh& mesh,
+                                                                std::vector<std::uint32_t> surfaces,
+                                                                const GfxOptions& options = {});
 
 }  // namespace quillfen::sample

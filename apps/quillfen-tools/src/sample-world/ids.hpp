@@ -1,20 +1,25 @@
-// The file ids of the sample world: the record type in the top byte of a portal id, the
-// sub-ranges that keep the town, its neighbours and the filler apart, and the cell-DAT ids
-// of a landblock.
+// The file ids of the sample world: the record type in the top byte of a portal id (the
+// library's conventions, quillfen/dat/ids.hpp), the sub-ranges that keep the town, its
+// neighbours and the filler apart, and the cell-DAT ids of a landblock.
 #pragma once
 
 #include <cstdint>
 
+#include "quillfen/dat/ids.hpp"
+
 namespace quillfen::sample::ids {
+
+using dat::ids::RecordType;
 
 // Top bytes of the portal-DAT record types. The audit relies on 0x01, 0x02 and 0x08;
 // the others are named only by the records that point at them.
-inline constexpr std::uint32_t kGfxObj = 0x01000000;
-inline constexpr std::uint32_t kSetup = 0x02000000;
-inline constexpr std::uint32_t kPalette = 0x04000000;
-inline constexpr std::uint32_t kSurfaceTexture = 0x05000000;
-inline constexpr std::uint32_t kTexture = 0x06000000;
-inline constexpr std::uint32_t kSurface = 0x08000000;
+inline constexpr std::uint32_t kGfxObj = dat::ids::first_id(RecordType::GfxObj);
+inline constexpr std::uint32_t kSetup = dat::ids::first_id(RecordType::SetupModel);
+inline constexpr std::uint32_t kPalette = dat::ids::first_id(RecordType::Palette);
+inline constexpr std::uint32_t kSurfaceTexture = dat::ids::first_id(RecordType::SurfaceTexture);
+inline constexpr std::uint32_t kTexture = dat::ids::first_id(RecordType::Texture);
+inline constexpr std::uint32_t kSurface = dat::ids::first_id(RecordType::Surface);
+static_assert(kSurface == dat::ids::kSurfaceIdBase);
 // Ids stored in records but never written as files (animation, sound and script tables,
 // degrade info, environments): they only have to look like ids.
 inline constexpr std::uint32_t kMotionTable = 0x09000000;
@@ -52,13 +57,13 @@ constexpr std::uint32_t palette(std::uint32_t number, std::uint32_t slot) {
 inline constexpr std::uint32_t kMissingPalette = kPalette | 0x00FFFFFE;
 
 // Cell-DAT ids of landblock `key`: cell numbers 0x0001..0xFFFD are interior cells,
-// 0xFFFE the LandblockInfo and 0xFFFF the terrain.
+// 0xFFFE the LandblockInfo and 0xFFFF the terrain. The world numbers its cells from 0x0100.
 inline constexpr std::uint16_t kFirstCell = 0x0100;
 constexpr std::uint32_t cell(std::uint16_t landblock, std::uint16_t number) {
-  return (std::uint32_t{landblock} << 16) | number;
+  return dat::ids::cell_id(landblock, number);
 }
-constexpr std::uint32_t landblock_info(std::uint16_t landblock) { return cell(landblock, 0xFFFE); }
-constexpr std::uint32_t terrain(std::uint16_t landblock) { return cell(landblock, 0xFFFF); }
+constexpr std::uint32_t landblock_info(std::uint16_t landblock) { return dat::ids::landblock_info_id(landblock); }
+constexpr std::uint32_t terrain(std::uint16_t landblock) { return cell(landblock, dat::ids::kTerrainCell); }
 
 // The town and its four neighbours, west, east, south and north.
 inline constexpr std::uint16_t kTown = 0xA9B4;

@@ -1,5 +1,6 @@
 // quillfen-sample-world: writes the sample world's portal and cell DATs into a directory.
-// Exit status 0 after writing, 1 when writing fails, 2 for a bad command line.
+// Exit status 0 after writing (or --help, --version), 1 when writing fails, 2 for a bad
+// command line.
 #include <fmt/format.h>
 
 #include <CLI/CLI.hpp>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "quillfen/version.hpp"
 #include "sample-world/ids.hpp"
 #include "sample-world/world.hpp"
 
@@ -55,10 +57,14 @@ int main(int argc, char** argv) {
   app.add_option("--scale", scale_text, "small (a few thousand files) or full (the size of real game files)")
       ->type_name("SCALE")
       ->capture_default_str();
+  app.set_version_flag("--version", fmt::format("quillfen-sample-world {}", quillfen::version()));
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     std::fputs(app.help().c_str(), stdout);
+    return 0;
+  } catch (const CLI::CallForVersion& e) {
+    std::puts(e.what());
     return 0;
   } catch (const CLI::ParseError& e) {
     fmt::print(stderr, "error: {}\nRun with --help for more information.\n", e.what());

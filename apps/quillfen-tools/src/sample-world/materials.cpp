@@ -11,6 +11,7 @@
 
 #include <fmt/format.h>
 
+#include "quillfen/dat/ids.hpp"
 #include "sample-world/procedural_noise.hpp"
 
 namespace quillfen::sample {
@@ -36,9 +37,9 @@ std::string_view material_name(Material material) {
 
 std::uint32_t material_surface_flags(Material material) {
   switch (material) {
-    case Material::Water: return 0x10;
-    case Material::Lava: return 0x40;
-    case Material::Foliage: return 0x04;
+    case Material::Water: return dat::surface_flags::kWater;
+    case Material::Lava: return dat::surface_flags::kLava;
+    case Material::Foliage: return dat::surface_flags::kFoliage;
     default: return 0;
   }
 }

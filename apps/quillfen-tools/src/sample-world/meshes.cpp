@@ -51,6 +51,16 @@ std::vector<Vector3> Mesh::polygon_points(std::size_t index) const {
   return points;
 }
 
+std::vector<dat::write::BspPolygon> Mesh::bsp_polygons() const {
+  std::vector<dat::write::BspPolygon> polygons;
+  polygons.reserve(polygons_.size());
+  for (std::size_t i = 0; i < polygons_.size(); ++i) {
+    // Every vertex of a face carries the face normal.
+    polygons.push_back({polygon_points(i), vertices_[polygons_[i].vertices.front()].normal, polygons_[i].portal});
+  }
+  return polygons;
+}
+
 void Mesh::add(const std::vector<Vector3>& corners, std::uint16_t surface, double uv_scale, bool double_sided,
                bool portal) {
   // A polygon stores its point count in one byte and vertex ids in 16 bits.

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "quillfen/dat/write/bsp_builder.hpp"
 #include "sample-world/geometry.hpp"
 
 namespace quillfen::sample {
@@ -45,6 +46,9 @@ class Mesh {
 
   // The corners of polygon `index`, in order.
   std::vector<Vector3> polygon_points(std::size_t index) const;
+  // Every polygon as the BSP builders take it, in order: its corners, its face normal and
+  // whether it is a doorway.
+  std::vector<dat::write::BspPolygon> bsp_polygons() const;
 
  private:
   void add(const std::vector<Vector3>& corners, std::uint16_t surface, double uv_scale, bool double_sided, bool portal);

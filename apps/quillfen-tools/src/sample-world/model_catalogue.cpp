@@ -11,7 +11,12 @@ ModelCatalogue::ModelCatalogue(std::uint32_t first)
 std::uint32_t ModelCatalogue::add_gfx(const Mesh& mesh, std::vector<std::uint32_t> surfaces, const GfxOptions& options,
                                       bool compress) {
   const std::uint32_t id = next_gfx_++;
-  gfx_.push_back({make_gfx_obj(id, mesh, std::move(surfaces), options), compress});
+  auto gfx = make_gfx_obj(id, mesh, std::move(surfaces), options);
+  if (gfx) {
+    gfx_.push_back({std::move(*gfx), compress});
+  } else if (!error_) {
+    error_ = std::move(gfx).error();
+  }
   return id;
 }
 
@@ -36,6 +41,7 @@ const dat::file_type::SetupModel* ModelCatalogue::find_setup(std::uint32_t id) c
 }
 
 Status ModelCatalogue::write(DatSink& portal) const {
+  if (error_) return std::unexpected(*error_);
   for (const auto& entry : gfx_) QF_TRY_VOID(portal.add_record(entry.record.id, entry.record, entry.compress));
   for (const auto& entry : setups_) QF_TRY_VOID(portal.add_record(entry.record.id, entry.record, entry.compress));
   return {};

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "quillfen/dat/file_type/gfx_obj.hpp"
@@ -22,7 +24,8 @@ class ModelCatalogue {
   explicit ModelCatalogue(std::uint32_t first);
 
   // Adds a GfxObj built from `mesh`, painted with the surface ids `surfaces`; `compress`
-  // stores it LRS-compressed. Returns its id.
+  // stores it LRS-compressed. Returns its id. A GfxObj that cannot be built is left out
+  // and its error returned by `write`.
   std::uint32_t add_gfx(const Mesh& mesh, std::vector<std::uint32_t> surfaces, const GfxOptions& options = {},
                         bool compress = false);
   // Adds a SetupModel; returns its id.
@@ -45,6 +48,7 @@ class ModelCatalogue {
   std::uint32_t next_setup_;
   std::vector<Entry<dat::file_type::GfxObj>> gfx_;
   std::vector<Entry<dat::file_type::SetupModel>> setups_;
+  std::optional<std::string> error_;  // the first GfxObj that could not be built
 };
 
 // The surface ids of surface numbers, in order: a part's surface list.

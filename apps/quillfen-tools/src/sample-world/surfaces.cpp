@@ -11,14 +11,18 @@
 
 #include "quillfen/dat/file_type/surface.hpp"
 #include "quillfen/dat/file_type/surface_texture.hpp"
+#include "quillfen/dat/write/texture_encode.hpp"
 #include "sample-world/ids.hpp"
 #include "sample-world/rng.hpp"
 #include "sample-world/surface_numbers.hpp"
-#include "sample-world/texture_encode.hpp"
 
 namespace quillfen::sample {
 
 using dat::file_type::TextureFormat;
+using dat::write::encode_texture;
+using dat::write::EncodedTexture;
+using dat::write::palette_record;
+using dat::write::texture_record;
 using dat::surface_classify::SurfaceCategory;
 using M = Material;
 using F = TextureFormat;
@@ -232,9 +236,9 @@ Status write_texture(const SurfaceDesign& design, std::uint32_t slot, std::uint6
   }
   if (last && design.kind == SurfaceKind::TruncatedTexture) {
     // The record claims all its pixels but the file ends halfway through them.
-    dat::ByteWriter writer;
-    texture.pack(writer);
-    std::vector<std::uint8_t> bytes = writer.take();
+    auto packed = dat::pack_record(texture);
+    if (!packed) return std::unexpected(fmt::format("texture 0x{:08X}: {}", texture_id, packed.error().message));
+    std::vector<std::uint8_t> bytes = std::move(*packed);
     constexpr std::size_t kFixedFields = 24;  // id, _unknown, width, height, format_raw, length
     bytes.resize(kFixedFields + texture.source_data.size() / 2);
     return portal.add(texture_id, bytes);
@@ -260,7 +264,7 @@ std::uint32_t surface_type(const SurfaceDesign& design) {
   // 0x01 marks a plain colour; 0x02 (or 0x04 alone for foliage) a texture.
   if (design.kind == SurfaceKind::Solid) return 0x01;
   if (design.foliage_bit_only) return material_surface_flags(design.material);
-  return 0x02 | material_surface_flags(design.material);
+  return dat::surface_flags::kTextured | material_surface_flags(design.material);
 }
 
 std::optional<SurfaceCategory> expected_surface_category(const SurfaceDesign& design) {

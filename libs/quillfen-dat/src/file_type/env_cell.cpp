@@ -1,6 +1,8 @@
 // Reading and writing of EnvCell records.
 #include "quillfen/dat/file_type/env_cell.hpp"
 
+#include "pack_count.hpp"
+
 namespace quillfen::dat::file_type::env_cell {
 
 ReadResult<CellPortal> CellPortal::read(Reader& reader) {
@@ -77,13 +79,13 @@ ReadResult<EnvCell> EnvCell::unpack(Reader& reader) {
   return cell;
 }
 
-void EnvCell::pack(ByteWriter& writer) const {
+PackResult EnvCell::pack(ByteWriter& writer) const {
   writer.write_u32_le(id);
   writer.write_u32_le(flags);
   writer.write_u32_le(unknown_int);
-  writer.write_u8(static_cast<std::uint8_t>(surfaces.size()));
-  writer.write_u8(static_cast<std::uint8_t>(portals.size()));
-  writer.write_u16_le(static_cast<std::uint16_t>(cell_refs.size()));
+  QF_TRY_VOID(packing::write_count<std::uint8_t>(writer, surfaces.size(), "EnvCell", "surfaces"));
+  QF_TRY_VOID(packing::write_count<std::uint8_t>(writer, portals.size(), "EnvCell", "portals"));
+  QF_TRY_VOID(packing::write_count<std::uint16_t>(writer, cell_refs.size(), "EnvCell", "cell_refs"));
   for (const std::uint16_t surface : surfaces) writer.write_u16_le(surface);
   writer.write_u16_le(unknown_short_1);
   writer.write_u16_le(unknown_short_2);
@@ -91,10 +93,11 @@ void EnvCell::pack(ByteWriter& writer) const {
   for (const auto& portal : portals) portal.pack(writer);
   for (const std::uint16_t ref : cell_refs) writer.write_u16_le(ref);
   if ((flags & kHasObjects) != 0) {
-    writer.write_u32_le(static_cast<std::uint32_t>(objects.size()));
+    QF_TRY_VOID(packing::write_count<std::uint32_t>(writer, objects.size(), "EnvCell", "objects"));
     for (const auto& stab : objects) stab.pack(writer);
   }
   if ((flags & kHasTrailingId) != 0) writer.write_u32_le(trailing_id.value_or(0));
+  return {};
 }
 
 }  // namespace quillfen::dat::file_type::env_cell

@@ -24,21 +24,19 @@ ReadResult<PolygonMap> read_polygons(Reader& reader) {
   return PolygonMap::from_entries(std::move(entries));
 }
 
-void write_polygons(ByteWriter& writer, const PolygonMap& polygons) {
-  utils::write_compressed_u32(writer, static_cast<std::uint32_t>(polygons.size()));
+PackResult write_polygons(ByteWriter& writer, const PolygonMap& polygons) {
+  QF_TRY_VOID(utils::write_compressed_u32(writer, polygons.size()));
   for (const auto& [id, polygon] : polygons) {
     writer.write_u16_le(id);
-    polygon.pack(writer);
+    QF_TRY_VOID(polygon.pack(writer));
   }
+  return {};
 }
 
 // Writes the tree without copying it; a missing one becomes a default leaf.
-void write_tree(ByteWriter& writer, const std::optional<physics::BspNode>& tree, physics::BspTreeKind kind) {
-  if (tree) {
-    tree->pack(writer, kind);
-  } else {
-    physics::BspNode{}.pack(writer, kind);
-  }
+PackResult write_tree(ByteWriter& writer, const std::optional<physics::BspNode>& tree, physics::BspTreeKind kind) {
+  if (tree) return tree->pack(writer, kind);
+  return physics::BspNode{}.pack(writer, kind);
 }
 
 }  // namespace
@@ -64,21 +62,22 @@ ReadResult<GfxObj> GfxObj::unpack(Reader& reader) {
   return obj;
 }
 
-void GfxObj::pack(ByteWriter& writer) const {
+PackResult GfxObj::pack(ByteWriter& writer) const {
   writer.write_u32_le(id);
   writer.write_u32_le(flags);
-  utils::write_smart_vec(writer, surfaces);
-  vertex_array.pack(writer);
+  QF_TRY_VOID(utils::write_smart_vec(writer, surfaces));
+  QF_TRY_VOID(vertex_array.pack(writer));
   if ((flags & kGfxObjHasPhysics) != 0) {
-    write_polygons(writer, physics_polygons);
-    write_tree(writer, physics_bsp, physics::BspTreeKind::Physics);
+    QF_TRY_VOID(write_polygons(writer, physics_polygons));
+    QF_TRY_VOID(write_tree(writer, physics_bsp, physics::BspTreeKind::Physics));
   }
   sort_center.pack(writer);
   if ((flags & kGfxObjHasDrawing) != 0) {
-    write_polygons(writer, drawing_polygons);
-    write_tree(writer, drawing_bsp, physics::BspTreeKind::Drawing);
+    QF_TRY_VOID(write_polygons(writer, drawing_polygons));
+    QF_TRY_VOID(write_tree(writer, drawing_bsp, physics::BspTreeKind::Drawing));
   }
   if ((flags & kGfxObjHasDegradeId) != 0) writer.write_u32_le(degrade_id.value_or(0));
+  return {};
 }
 
 }  // namespace quillfen::dat::file_type

@@ -3,6 +3,8 @@
 
 #include <fmt/format.h>
 
+#include "pack_count.hpp"
+
 namespace quillfen::dat::file_type {
 
 ReadResult<Palette> Palette::unpack(std::span<const std::uint8_t> bytes) {
@@ -25,10 +27,11 @@ ReadResult<Palette> Palette::unpack(std::span<const std::uint8_t> bytes) {
   return palette;
 }
 
-void Palette::pack(ByteWriter& writer) const {
+PackResult Palette::pack(ByteWriter& writer) const {
   writer.write_u32_le(id);
-  writer.write_i32_le(static_cast<std::int32_t>(colors.size()));
+  QF_TRY_VOID(packing::write_count<std::int32_t>(writer, colors.size(), "Palette", "colors"));
   for (const std::uint32_t color : colors) writer.write_u32_le(color);
+  return {};
 }
 
 }  // namespace quillfen::dat::file_type

@@ -3,6 +3,8 @@
 
 #include <fmt/format.h>
 
+#include "pack_count.hpp"
+
 namespace quillfen::dat::file_type {
 
 using graphics::Frame;
@@ -95,10 +97,23 @@ ReadResult<AnimationHook> AnimationHook::read(Reader& reader) {
   return hook;
 }
 
-void AnimationHook::pack(ByteWriter& writer) const {
+PackResult AnimationHook::pack(ByteWriter& writer) const {
+  if (hook_type > kMaxHookType) {
+    return std::unexpected(PackError::unstorable(
+        "AnimationHook", "hook_type", fmt::format("{} is above the largest type {}", hook_type, kMaxHookType)));
+  }
+  // Type 5 says its own length: 4 bytes, or 8 when the top bit of its u16 (byte 2) is set.
+  const bool long_form = payload.size() >= 3 && (payload[2] & 0x80u) != 0;
+  const std::size_t expected = hook_payload_size(hook_type).value_or(long_form ? 8 : 4);
+  if (payload.size() != expected) {
+    return std::unexpected(PackError::unstorable(
+        "AnimationHook", "payload",
+        fmt::format("holds {} bytes, but hook type {} carries {}", payload.size(), hook_type, expected)));
+  }
   writer.write_u32_le(hook_type);
   writer.write_u32_le(hook_param);
   writer.write_bytes(payload);
+  return {};
 }
 
 ReadResult<PlacementType> PlacementType::read(Reader& reader, std::uint32_t part_count) {
@@ -117,10 +132,11 @@ ReadResult<PlacementType> PlacementType::read(Reader& reader, std::uint32_t part
   return placement;
 }
 
-void PlacementType::pack(ByteWriter& writer) const {
+PackResult PlacementType::pack(ByteWriter& writer) const {
   for (const auto& frame : frames) frame.pack(writer);
-  writer.write_u32_le(static_cast<std::uint32_t>(hooks.size()));
-  for (const auto& hook : hooks) hook.pack(writer);
+  QF_TRY_VOID(packing::write_count<std::uint32_t>(writer, hooks.size(), "PlacementType", "hooks"));
+  for (const auto& hook : hooks) QF_TRY_VOID(hook.pack(writer));
+  return {};
 }
 
 namespace {
@@ -152,13 +168,15 @@ ReadResult<FlatMap<std::uint32_t, V>> read_map(Reader& reader, std::size_t min_e
   return FlatMap<std::uint32_t, V>::from_entries(std::move(entries));
 }
 
+// Values of fixed layout; their packing cannot fail.
 template <class V>
-void write_map(ByteWriter& writer, const FlatMap<std::uint32_t, V>& map) {
-  writer.write_u32_le(static_cast<std::uint32_t>(map.size()));
+PackResult write_map(ByteWriter& writer, const FlatMap<std::uint32_t, V>& map, std::string_view field) {
+  QF_TRY_VOID(packing::write_count<std::uint32_t>(writer, map.size(), "SetupModel", field));
   for (const auto& [key, value] : map) {
     writer.write_u32_le(key);
     value.pack(writer);
   }
+  return {};
 }
 
 ReadResult<std::vector<std::uint32_t>> read_u32s(Reader& reader, std::uint32_t count) {
@@ -224,33 +242,49 @@ ReadResult<SetupModel> SetupModel::unpack(Reader& reader) {
   return setup;
 }
 
-void SetupModel::pack(ByteWriter& writer) const {
+PackResult SetupModel::pack(ByteWriter& writer) const {
+  // The part count sizes the per-part lists and every placement's frames: check them all
+  // before writing anything.
+  const bool has_parents = (flags & kSetupHasParentIndices) != 0;
+  const bool has_scales = (flags & kSetupHasDefaultScales) != 0;
+  if (has_parents) {
+    QF_TRY_VOID(packing::check_length(parent_indices.size(), parts.size(), "SetupModel", "parent_indices", "part"));
+  }
+  if (has_scales) {
+    QF_TRY_VOID(packing::check_length(default_scales.size(), parts.size(), "SetupModel", "default_scales", "part"));
+  }
+  for (const auto& [key, placement] : placements) {
+    QF_TRY_VOID(packing::check_length(placement.frames.size(), parts.size(), "SetupModel",
+                                     fmt::format("placements[{}].frames", key), "part"));
+  }
+
   writer.write_u32_le(id);
   writer.write_u32_le(flags);
-  writer.write_u32_le(static_cast<std::uint32_t>(parts.size()));
+  QF_TRY_VOID(packing::write_count<std::uint32_t>(writer, parts.size(), "SetupModel", "parts"));
   for (const std::uint32_t part : parts) writer.write_u32_le(part);
-  if ((flags & kSetupHasParentIndices) != 0) {
+  if (has_parents) {
     for (const std::uint32_t parent : parent_indices) writer.write_u32_le(parent);
   }
-  if ((flags & kSetupHasDefaultScales) != 0) {
+  if (has_scales) {
     for (const auto& scale : default_scales) scale.pack(writer);
   }
-  write_map(writer, location_table_1);
-  write_map(writer, location_table_2);
-  writer.write_i32_le(static_cast<std::int32_t>(placements.size()));
+  QF_TRY_VOID(write_map(writer, location_table_1, "location_table_1"));
+  QF_TRY_VOID(write_map(writer, location_table_2, "location_table_2"));
+  QF_TRY_VOID(packing::write_count<std::int32_t>(writer, placements.size(), "SetupModel", "placements"));
   for (const auto& [key, placement] : placements) {
     writer.write_u32_le(key);
-    placement.pack(writer);
+    QF_TRY_VOID(placement.pack(writer));
   }
-  writer.write_u32_le(static_cast<std::uint32_t>(cyl_spheres.size()));
+  QF_TRY_VOID(packing::write_count<std::uint32_t>(writer, cyl_spheres.size(), "SetupModel", "cyl_spheres"));
   for (const auto& cyl : cyl_spheres) cyl.pack(writer);
-  writer.write_u32_le(static_cast<std::uint32_t>(spheres.size()));
+  QF_TRY_VOID(packing::write_count<std::uint32_t>(writer, spheres.size(), "SetupModel", "spheres"));
   for (const auto& sphere : spheres) sphere.pack(writer);
   for (const std::uint32_t value : scalar_values) writer.write_u32_le(value);
   sphere_1.pack(writer);
   sphere_2.pack(writer);
-  write_map(writer, lights);
+  QF_TRY_VOID(write_map(writer, lights, "lights"));
   for (const auto& linked : linked_ids) writer.write_u32_le(linked.value_or(0));
+  return {};
 }
 
 }  // namespace quillfen::dat::file_type

@@ -3,6 +3,8 @@
 
 #include <fmt/format.h>
 
+#include "pack_count.hpp"
+
 namespace quillfen::dat::file_type {
 
 ReadResult<SurfaceTexture> SurfaceTexture::unpack(std::span<const std::uint8_t> bytes) {
@@ -27,12 +29,13 @@ ReadResult<SurfaceTexture> SurfaceTexture::unpack(std::span<const std::uint8_t> 
   return record;
 }
 
-void SurfaceTexture::pack(ByteWriter& writer) const {
+PackResult SurfaceTexture::pack(ByteWriter& writer) const {
   writer.write_u32_le(id);
   writer.write_u32_le(unknown_int);
   writer.write_u8(unknown_byte);
-  writer.write_i32_le(static_cast<std::int32_t>(textures.size()));
+  QF_TRY_VOID(packing::write_count<std::int32_t>(writer, textures.size(), "SurfaceTexture", "textures"));
   for (const std::uint32_t texture_id : textures) writer.write_u32_le(texture_id);
+  return {};
 }
 
 }  // namespace quillfen::dat::file_type

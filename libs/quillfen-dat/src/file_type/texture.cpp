@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 
 #include "quillfen/dat/file_type/dxt.hpp"
+#include "pack_count.hpp"
 #include "pixel_word.hpp"
 
 namespace quillfen::dat::file_type {
@@ -75,15 +76,16 @@ ReadResult<Texture> Texture::unpack(std::span<const std::uint8_t> bytes) {
   return texture;
 }
 
-void Texture::pack(ByteWriter& writer) const {
+PackResult Texture::pack(ByteWriter& writer) const {
   writer.write_u32_le(id);
   writer.write_u32_le(_unknown);
   writer.write_i32_le(width);
   writer.write_i32_le(height);
   writer.write_u32_le(format_raw);
-  writer.write_i32_le(length());
+  QF_TRY_VOID(packing::write_count<std::int32_t>(writer, source_data.size(), "Texture", "source_data"));
   writer.write_bytes(source_data);
   if (is_paletted(format_raw)) writer.write_u32_le(default_palette_id.value_or(0));
+  return {};
 }
 
 std::string describe(const TextureError& error) {

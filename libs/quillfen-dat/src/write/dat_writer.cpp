@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include "quillfen/dat/internal/dat_writer_layout.hpp"
 #include "quillfen/dat/write/lrs_compress.hpp"
 
 namespace quillfen::dat::write {
@@ -93,6 +94,13 @@ std::expected<DatWriter, DatError> DatWriter::create(const std::filesystem::path
   return writer;
 }
 
+std::expected<DatWriter, DatError> DatWriterInternals::create_with_descending_chains(const std::filesystem::path& path,
+                                                                                   DatWriterOptions options) {
+  auto writer = DatWriter::create(path, options);
+  if (writer) writer->descending_chains_ = true;
+  return writer;
+}
+
 std::expected<void, DatError> DatWriter::add_file(std::uint32_t id, std::span<const std::uint8_t> bytes,
                                                   FileOptions file_options) {
   std::vector<std::uint8_t> compressed;
@@ -125,7 +133,7 @@ std::expected<std::uint32_t, DatError> DatWriter::write_chain(std::span<const st
     return std::unexpected(dat_error::Other{"DAT file would pass 4 GiB, the reach of its 32-bit offsets"});
   }
   const auto slot = [&](std::uint64_t i) {
-    return options_.reverse_chains ? base + (blocks - 1 - i) * block : base + i * block;
+    return descending_chains_ ? base + (blocks - 1 - i) * block : base + i * block;
   };
   const std::size_t start = pending_.size();
   pending_.resize(start + static_cast<std::size_t>(blocks * block), 0);
@@ -165,7 +173,7 @@ std::expected<void, DatError> DatWriter::write_directory(std::vector<DatFileEntr
   const std::uint64_t node_span = node_blocks * options_.block_size;
   const std::uint64_t first = end_;
   // Where each node's chain starts: its first block, the last of its span when reversed.
-  const std::uint64_t first_block = options_.reverse_chains ? (node_blocks - 1) * options_.block_size : 0;
+  const std::uint64_t first_block = descending_chains_ ? (node_blocks - 1) * options_.block_size : 0;
   const auto node_offset = [&](std::size_t i) { return static_cast<std::uint32_t>(first + i * node_span + first_block); };
   if (first + nodes.size() * node_span > kMaxFileSize) {
     return std::unexpected(dat_error::Other{"DAT file would pass 4 GiB, the reach of its 32-bit offsets"});

@@ -2,6 +2,8 @@
 // sample world and the benchmarks build record bytes with it.
 #pragma once
 
+#include "quillfen/common/config.hpp"
+
 #include <bit>
 #include <cstdint>
 #include <cstring>

@@ -2,6 +2,8 @@
 // plus the stack of "While parsing field ..." frames added on the way out.
 #pragma once
 
+#include "quillfen/common/config.hpp"
+
 #include <cstdint>
 #include <memory>
 #include <source_location>

@@ -3,6 +3,8 @@
 // end-of-data error and leaves the position where it was.
 #pragma once
 
+#include "quillfen/common/config.hpp"
+
 #include <algorithm>
 #include <bit>
 #include <cstddef>

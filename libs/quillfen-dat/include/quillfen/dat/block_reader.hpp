@@ -1,6 +1,8 @@
 // Positioned reads of a DAT file and of the block chains stored in it.
 #pragma once
 
+#include "quillfen/common/config.hpp"
+
 #include <cstdint>
 #include <expected>
 #include <filesystem>

@@ -1,12 +1,15 @@
 // An open DAT database: its header, its directory index and file lookup by id.
 #pragma once
 
+#include "quillfen/common/config.hpp"
+
 #include <array>
 #include <cstdint>
 #include <expected>
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 #include "quillfen/dat/block_reader.hpp"
@@ -69,6 +72,8 @@ struct DatFileEntry {
   bool operator==(const DatFileEntry&) const = default;
 };
 static_assert(sizeof(DatFileEntry) == kEntrySize);
+// The directory walk copies entries straight out of a node's bytes.
+static_assert(std::is_trivially_copyable_v<DatFileEntry> && std::is_standard_layout_v<DatFileEntry>);
 
 // The directory index (`files`): one entry per distinct id, held sorted by id in one
 // contiguous array, so lookups are a binary search and an id range is one slice.
@@ -118,8 +123,7 @@ class DatDatabase {
   // Exactly `size` bytes of the block chain starting at `offset` (outside the budget).
   std::expected<std::vector<std::uint8_t>, DatError> read_file_data(std::uint32_t offset,
                                                                     std::uint32_t size) const;
-  // The chain reader of this database, for tools that replay its reads.
-  const BlockReader& blocks() const { return blocks_; }
+  // What this database's lookups may still cost, and whether one was refused.
   const WorkBudget& work_budget() const { return budget_; }
 
  private:

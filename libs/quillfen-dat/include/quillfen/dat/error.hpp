@@ -17,16 +17,15 @@ using common::IoError;
 using common::IoErrorKind;
 using common::ReadError;
 
+// Every kind is produced somewhere: reading (Io, BinRead, Corruption, PathError), lookup
+// (NotFound) or the writer (DuplicateId, PathError, Other).
 namespace dat_error {
 struct Io { IoError error; };
 struct BinRead { ReadError error; };
 struct NotFound { std::uint32_t id; };
 struct DuplicateId { std::uint32_t id; };
-struct DuplicateNamespacedId { std::string namespace_; std::uint32_t file_id; };
-struct InvalidMagic { std::string format; };
-struct UnsupportedVersion { std::uint32_t version; };
-struct InvalidNamespace { std::string name; };
 struct Corruption { std::string detail; };
+// The expansion of compressed file `id` could not be held in memory.
 struct DecompressionFailed { std::uint32_t id; };
 struct PathError { std::filesystem::path path; IoError source; };
 struct Other { std::string text; };
@@ -34,11 +33,9 @@ struct Other { std::string text; };
 
 class DatError {
  public:
-  using Variant = std::variant<dat_error::Io, dat_error::BinRead, dat_error::NotFound,
-                               dat_error::DuplicateId, dat_error::DuplicateNamespacedId,
-                               dat_error::InvalidMagic, dat_error::UnsupportedVersion,
-                               dat_error::InvalidNamespace, dat_error::Corruption,
-                               dat_error::DecompressionFailed, dat_error::PathError, dat_error::Other>;
+  using Variant = std::variant<dat_error::Io, dat_error::BinRead, dat_error::NotFound, dat_error::DuplicateId,
+                               dat_error::Corruption, dat_error::DecompressionFailed, dat_error::PathError,
+                               dat_error::Other>;
 
   template <class Kind>
     requires std::is_constructible_v<Variant, Kind&&>

@@ -1,13 +1,15 @@
 // The graphics records: Frame (the position and rotation of an object or part) and the
 // mesh pieces of a GfxObj - its vertex array and its polygons.
 //
-// List counts are not kept beside the lists; `pack` writes each list's length.
+// List counts are not kept beside the lists; `pack` writes each list's length, and fails
+// for a list its count field cannot hold (see quillfen/dat/pack.hpp).
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "quillfen/dat/flat_map.hpp"
+#include "quillfen/dat/pack.hpp"
 #include "quillfen/dat/reader.hpp"
 
 namespace quillfen::dat::graphics {
@@ -33,10 +35,10 @@ struct Vec2Duv {
 struct SWVertex {
   Vector3 origin;
   Vector3 normal;
-  std::vector<Vec2Duv> uvs;  // its length is the stored `num_uvs`
+  std::vector<Vec2Duv> uvs;  // its length is the stored `num_uvs` (at most 65535)
 
   static ReadResult<SWVertex> read(Reader& reader);
-  void pack(ByteWriter& writer) const;
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const SWVertex&) const = default;
 };
 
@@ -50,7 +52,7 @@ struct CVertexArray {
   // The array's own words carry no context frame; the vertices' fields do.
   static ReadResult<CVertexArray> read(Reader& reader);
   // Writes the vertices only for type 1, and a count of 0 for any other type.
-  void pack(ByteWriter& writer) const;
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const CVertexArray&) const = default;
 };
 
@@ -76,8 +78,9 @@ struct Polygon {
 
   // All of a polygon's fields are read without context frames.
   static ReadResult<Polygon> read(Reader& reader);
-  // Writes the UV lists that the flags call for; they must hold one entry per point.
-  void pack(ByteWriter& writer) const;
+  // Writes the UV lists that the flags call for; they must hold one entry per point, and
+  // a polygon has at most 255 points.
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const Polygon&) const = default;
 };
 

@@ -23,6 +23,9 @@ enum class RecordType : std::uint8_t {
 };
 
 constexpr std::uint8_t type_byte(std::uint32_t id) { return static_cast<std::uint8_t>(id >> 24); }
+// The first id of a record type: its type byte, then zeros. An id of the type is this
+// with a number in the low 24 bits.
+constexpr std::uint32_t first_id(RecordType type) { return std::uint32_t{static_cast<std::uint8_t>(type)} << 24; }
 constexpr bool has_type(std::uint32_t id, RecordType type) { return type_byte(id) == static_cast<std::uint8_t>(type); }
 
 // Interior cells name their surfaces by a 16-bit number: the surface id is this base

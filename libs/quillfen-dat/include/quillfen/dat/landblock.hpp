@@ -2,7 +2,8 @@
 // buildings with their portals, and an optional restriction table.
 //
 // List counts are not kept beside the lists: they are read to size the lists, and `pack`
-// writes each list's length in their place.
+// writes each list's length in their place (failing for a list its count field cannot
+// hold, see quillfen/dat/pack.hpp).
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 
 #include "quillfen/dat/flat_map.hpp"
 #include "quillfen/dat/graphics.hpp"
+#include "quillfen/dat/pack.hpp"
 #include "quillfen/dat/reader.hpp"
 
 namespace quillfen::dat::landblock {
@@ -34,10 +36,10 @@ struct PortalInternal {
   std::uint16_t flags = 0;
   std::uint16_t other_cell_id = 0;
   std::uint16_t other_portal_id = 0;
-  std::vector<std::uint16_t> stab_list;  // its length is the stored `num_stabs`
+  std::vector<std::uint16_t> stab_list;  // its length is the stored `num_stabs` (at most 65535)
 
   static ReadResult<PortalInternal> read(Reader& reader);
-  void pack(ByteWriter& writer) const;
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const PortalInternal&) const = default;
 };
 
@@ -48,7 +50,7 @@ struct BuildInfo {
   std::vector<PortalInternal> portals;  // its length is the stored `num_portals`
 
   static ReadResult<BuildInfo> read(Reader& reader);
-  void pack(ByteWriter& writer) const;
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const BuildInfo&) const = default;
 };
 
@@ -56,8 +58,8 @@ struct RestrictionTable {
   FlatMap<std::uint32_t, std::uint32_t> tables;
 
   static ReadResult<RestrictionTable> read(Reader& reader);
-  // The bucket size is not kept; it is written as 0.
-  void pack(ByteWriter& writer) const;
+  // The bucket size is not kept; it is written as 0. At most 65535 entries.
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const RestrictionTable&) const = default;
 };
 
@@ -69,12 +71,12 @@ struct LandblockInfo {
   std::uint32_t num_cells = 0;
   std::vector<Stab> objects;       // its length is the stored `num_objects`
   std::uint16_t pack_mask = 0;
-  std::vector<BuildInfo> buildings;  // its length is the stored `num_buildings`
+  std::vector<BuildInfo> buildings;  // its length is the stored `num_buildings` (at most 65535)
   std::optional<RestrictionTable> restriction_tables;
 
   static ReadResult<LandblockInfo> unpack(std::span<const std::uint8_t> bytes);
   // The table is written exactly when `pack_mask` asks for it (an empty one if absent).
-  void pack(ByteWriter& writer) const;
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const LandblockInfo&) const = default;
 };
 

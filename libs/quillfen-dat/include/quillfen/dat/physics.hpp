@@ -12,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "quillfen/dat/pack.hpp"
 #include "quillfen/dat/reader.hpp"
 
 namespace quillfen::dat::physics {
@@ -107,7 +108,8 @@ struct BspPortal {
 
   // Reads the body of a PORT node, after its tag; `level` is the node's own level.
   static ReadResult<BspPortal> read(Reader& reader, BspTreeKind kind, std::size_t level = 1);
-  void pack(ByteWriter& writer, BspTreeKind kind) const;
+  // As BspNode::pack, for the body after the tag.
+  [[nodiscard]] PackResult pack(ByteWriter& writer, BspTreeKind kind) const;
   bool operator==(const BspPortal&) const = default;
 };
 
@@ -130,8 +132,10 @@ struct BspNode {
   // deeper than kMaxBspDepth fail with a decode error at the offending node's tag.
   static ReadResult<BspNode> read(Reader& reader, BspTreeKind kind);
   // Writes the fields that `kind` stores; optional parts it needs but lacks are written
-  // as zeros.
-  void pack(ByteWriter& writer, BspTreeKind kind) const;
+  // as zeros. Fails for what the reader would take differently: an Internal node whose
+  // tag is LEAF or PORT or disagrees with the children it has, or a tree deeper than
+  // kMaxBspDepth.
+  [[nodiscard]] PackResult pack(ByteWriter& writer, BspTreeKind kind) const;
   bool operator==(const BspNode&) const = default;
 };
 

@@ -3,6 +3,8 @@
 // (the last texture listed), the Texture and, for the paletted formats, its Palette.
 #pragma once
 
+#include "quillfen/common/config.hpp"
+
 #include <atomic>
 #include <cstdint>
 #include <expected>

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "quillfen/dat/pack.hpp"
 #include "quillfen/dat/reader.hpp"
 
 namespace quillfen::dat::utils {
@@ -16,9 +17,11 @@ ReadResult<std::vector<std::uint32_t>> read_smart_vec(Reader& reader);
 
 inline constexpr std::uint32_t kMaxCompressedU32 = (1u << 30) - 1;
 
-// Writes the shortest encoding of `value` (which must be at most kMaxCompressedU32).
-void write_compressed_u32(ByteWriter& writer, std::uint32_t value);
-void write_smart_vec(ByteWriter& writer, std::span<const std::uint32_t> values);
+// Writes the shortest encoding of `value`; a value above kMaxCompressedU32 has none and
+// fails, writing nothing.
+[[nodiscard]] PackResult write_compressed_u32(ByteWriter& writer, std::uint64_t value);
+// Fails, writing nothing, for more than kMaxCompressedU32 values.
+[[nodiscard]] PackResult write_smart_vec(ByteWriter& writer, std::span<const std::uint32_t> values);
 
 // Expands an LRS stream: a u32 expected size, then flag bytes each governing eight
 // literal or back-reference tokens. Never fails; a damaged stream gives a shorter output.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "quillfen/dat/graphics.hpp"
+#include "quillfen/dat/pack.hpp"
 #include "quillfen/dat/reader.hpp"
 
 namespace quillfen::dat::file_type::env_cell {
@@ -49,7 +50,7 @@ struct EnvCell {
   std::uint16_t unknown_short_2 = 0;
   Frame position;
   std::vector<CellPortal> portals;  // at most 255
-  std::vector<std::uint16_t> cell_refs;
+  std::vector<std::uint16_t> cell_refs;  // at most 65535
   std::vector<Stab> objects;
   std::optional<std::uint32_t> trailing_id;
 
@@ -57,7 +58,7 @@ struct EnvCell {
   // fields carry no context frame; its nested records do.
   static ReadResult<EnvCell> unpack(Reader& reader);
   // Writes `objects` and `trailing_id` exactly when `flags` asks for them.
-  void pack(ByteWriter& writer) const;
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const EnvCell&) const = default;
 };
 

@@ -9,6 +9,7 @@
 
 #include "quillfen/dat/flat_map.hpp"
 #include "quillfen/dat/graphics.hpp"
+#include "quillfen/dat/pack.hpp"
 #include "quillfen/dat/physics.hpp"
 #include "quillfen/dat/reader.hpp"
 
@@ -35,7 +36,7 @@ struct GfxObj {
   static ReadResult<GfxObj> unpack(Reader& reader);
   // Writes each section exactly when `flags` asks for it; a tree or id that the flags
   // call for but the record lacks is written as a default leaf or 0.
-  void pack(ByteWriter& writer) const;
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const GfxObj&) const = default;
 };
 

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "quillfen/dat/pack.hpp"
 #include "quillfen/dat/reader.hpp"
 
 namespace quillfen::dat::file_type {
@@ -18,7 +19,8 @@ struct Palette {
   std::vector<std::uint32_t> colors;  // entry i is the colour of palette index i; any length
 
   static ReadResult<Palette> unpack(std::span<const std::uint8_t> bytes);
-  void pack(ByteWriter& writer) const;
+  // Fails for more colours than the signed count can hold.
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const Palette&) const = default;
 };
 

@@ -2,7 +2,8 @@
 // located parts, placements (a frame per part plus animation hooks), collision shapes and
 // lights. The record decodes whole or not at all.
 //
-// List counts are not kept beside the lists; `pack` writes each list's length.
+// List counts are not kept beside the lists; `pack` writes each list's length, and fails
+// for lists the record cannot store as they are (see quillfen/dat/pack.hpp).
 #pragma once
 
 #include <array>
@@ -12,6 +13,7 @@
 
 #include "quillfen/dat/flat_map.hpp"
 #include "quillfen/dat/graphics.hpp"
+#include "quillfen/dat/pack.hpp"
 #include "quillfen/dat/reader.hpp"
 
 namespace quillfen::dat::file_type {
@@ -63,7 +65,9 @@ struct AnimationHook {
 
   // Fails with a decode error for a type above kMaxHookType.
   static ReadResult<AnimationHook> read(Reader& reader);
-  void pack(ByteWriter& writer) const;
+  // Fails for a type above kMaxHookType and for a payload of another length than the
+  // type's (for type 5, than its own first bytes say).
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const AnimationHook&) const = default;
 };
 
@@ -73,8 +77,9 @@ struct PlacementType {
 
   // Reads `part_count` frames, then the hooks.
   static ReadResult<PlacementType> read(Reader& reader, std::uint32_t part_count);
-  // Writes the frames as they are: the setup's part count must match their number.
-  void pack(ByteWriter& writer) const;
+  // Writes the frames as they are: the setup's part count must match their number
+  // (SetupModel::pack checks it).
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const PlacementType&) const = default;
 };
 
@@ -102,8 +107,8 @@ struct SetupModel {
   // Reads from the reader's position on; bytes after `linked_ids` are left alone.
   static ReadResult<SetupModel> unpack(Reader& reader);
   // Writes the per-part lists exactly when `flags` asks for them; they, and every
-  // placement's frames, must hold one entry per part.
-  void pack(ByteWriter& writer) const;
+  // placement's frames, must hold one entry per part, or it fails.
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const SetupModel&) const = default;
 };
 

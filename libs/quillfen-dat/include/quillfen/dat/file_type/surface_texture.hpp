@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+#include "quillfen/dat/pack.hpp"
 #include "quillfen/dat/reader.hpp"
 
 namespace quillfen::dat::file_type {
@@ -22,7 +23,8 @@ struct SurfaceTexture {
 
   // 13 + 4 x count bytes; the count sits unaligned at offset 9. Trailing bytes are ignored.
   static ReadResult<SurfaceTexture> unpack(std::span<const std::uint8_t> bytes);
-  void pack(ByteWriter& writer) const;
+  // Fails for more textures than the signed count can hold.
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const SurfaceTexture&) const = default;
 };
 

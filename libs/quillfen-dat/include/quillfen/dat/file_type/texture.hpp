@@ -7,6 +7,8 @@
 // whatever the format.
 #pragma once
 
+#include "quillfen/common/config.hpp"
+
 #include <cstdint>
 #include <expected>
 #include <functional>
@@ -66,17 +68,17 @@ struct Texture {
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::uint32_t format_raw = 0;  // any value is accepted; see TextureFormat
-  // Exactly `length` bytes as stored; the length is written back as its size.
+  // Exactly `length` bytes as stored; the length is written back as its size, so at most
+  // 2^31 - 1 bytes can be written.
   std::vector<std::uint8_t> source_data;
   std::optional<std::uint32_t> default_palette_id;  // exactly when format_raw is 41 or 101
 
-  std::int32_t length() const { return static_cast<std::int32_t>(source_data.size()); }
 
   // A negative length fails with "count {} out of range of usize" at byte 24 and no frame;
   // short pixel data with "not enough bytes in reader" under 'source_data'.
   static ReadResult<Texture> unpack(std::span<const std::uint8_t> bytes);
   // Writes a palette id (0 where absent) exactly when the format is paletted.
-  void pack(ByteWriter& writer) const;
+  [[nodiscard]] PackResult pack(ByteWriter& writer) const;
   bool operator==(const Texture&) const = default;
 };
 

@@ -1,7 +1,9 @@
-// DatWriter: writes a valid DAT file (header, block chains, a balanced B-tree directory)
-// for tests, the sample world and benchmarks. File data is streamed to disk as it comes;
-// only the directory entries stay in memory until `finish`.
+// DatWriter: writes a valid DAT file (header, block chains, a balanced B-tree directory).
+// File data is streamed to disk as it comes; only the directory entries stay in memory
+// until `finish`. Records become file bytes through `pack_record` (quillfen/dat/pack.hpp).
 #pragma once
+
+#include "quillfen/common/config.hpp"
 
 #include <cstdint>
 #include <expected>
@@ -15,15 +17,14 @@
 
 namespace quillfen::dat::write {
 
+struct DatWriterInternals;
+
 struct DatWriterOptions {
   // Size of every block, its 4-byte link included; must exceed 4.
   std::uint32_t block_size = 1024;
   // Copied into the header; block_size, file_size, root_offset and the free list are the
   // writer's own.
   DatHeader header{};
-  // Lays out each chain's blocks in descending file order, so that no link points at the
-  // next block in the file (exercises readers on fragmented chains).
-  bool reverse_chains = false;
 };
 
 struct FileOptions {
@@ -48,6 +49,8 @@ class DatWriter {
   std::size_t file_count() const { return entries_.size(); }
 
  private:
+  friend struct DatWriterInternals;
+
   DatWriter(FileHandle file, DatWriterOptions options);
 
   // Appends `data` as one block chain; returns the offset of its first block.
@@ -61,6 +64,7 @@ class DatWriter {
   std::uint64_t flushed_to_ = 0;      // bytes of the file already written
   std::vector<std::uint8_t> pending_; // blocks not yet written
   std::vector<DatFileEntry> entries_;
+  bool descending_chains_ = false;  // see quillfen/dat/internal/dat_writer_layout.hpp
   bool finished_ = false;
 };
 

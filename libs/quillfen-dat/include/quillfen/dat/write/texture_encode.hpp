@@ -1,11 +1,14 @@
 // Encoders from an RGBA image to the stored bytes of every texture format the decoders
-// read, and the Texture and Palette records that carry them into a DAT file.
+// read, and the Texture and Palette records that carry them into a DAT file: the inverse
+// of file_type::to_rgba8.
 //
 // Lossless where the format allows: R8G8B8 and CustomRgb keep red, green and blue (the
 // decoder makes alpha 255), A8R8G8B8 keeps everything, A8 and CustomLuminance keep a grey
 // image (a coloured one becomes its rounded luma), P8 and Index16 keep an image of at most
 // 256 or 65536 colours. DXT1 is opaque; DXT3 and DXT5 carry alpha.
 #pragma once
+
+#include "quillfen/common/config.hpp"
 
 #include <cstdint>
 #include <expected>
@@ -14,12 +17,12 @@
 
 #include "quillfen/dat/file_type/palette.hpp"
 #include "quillfen/dat/file_type/texture.hpp"
-#include "sample-world/materials.hpp"
+#include "quillfen/dat/image.hpp"
 
-namespace quillfen::sample {
+namespace quillfen::dat::write {
 
 struct EncodedTexture {
-  dat::file_type::TextureFormat format = dat::file_type::TextureFormat::Unknown;
+  file_type::TextureFormat format = file_type::TextureFormat::Unknown;
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   std::vector<std::uint8_t> data;       // the Texture's source_data
@@ -43,12 +46,12 @@ struct EncodeError {
 inline constexpr std::size_t kP8PaletteSize = 256;
 inline constexpr std::size_t kIndex16PaletteSize = 65536;
 
-std::expected<EncodedTexture, EncodeError> encode_texture(const RgbaImage& image, dat::file_type::TextureFormat format);
+std::expected<EncodedTexture, EncodeError> encode_texture(const RgbaImage& image, file_type::TextureFormat format);
 
 // The Texture record of an encoded image; `palette_id` is stored only for the paletted
 // formats, which must then also get `palette_record` under that id.
-dat::file_type::Texture texture_record(const EncodedTexture& encoded, std::uint32_t texture_id,
+file_type::Texture texture_record(const EncodedTexture& encoded, std::uint32_t texture_id,
                                        std::uint32_t palette_id);
-dat::file_type::Palette palette_record(const EncodedTexture& encoded, std::uint32_t palette_id);
+file_type::Palette palette_record(const EncodedTexture& encoded, std::uint32_t palette_id);
 
-}  // namespace quillfen::sample
+}  // namespace quillfen::dat::write

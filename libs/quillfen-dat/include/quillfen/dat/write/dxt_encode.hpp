@@ -1,13 +1,13 @@
-// DXT block compression for the sample world's textures: the 8-byte colour block (always
-// four colours, c0 > c1, so a DXT1 block is opaque), the DXT3 explicit alpha block and
-// the DXT5 interpolated alpha block. Every choice of index is made against the colours
+// DXT block compression, the inverse of the DXT decompressors: the 8-byte colour block
+// (always four colours, c0 > c1, so a DXT1 block is opaque), the DXT3 explicit alpha
+// block and the DXT5 interpolated alpha block. Every choice of index is made against the colours
 // the decoder will actually produce, with its own 565 expansion and truncating division.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
-namespace quillfen::sample {
+namespace quillfen::dat::write {
 
 // The sixteen texels of a 4x4 block, texel t at row t / 4 and column t % 4, as R, G, B, A.
 using BlockTexels = std::array<std::array<std::uint8_t, 4>, 16>;
@@ -24,4 +24,4 @@ EncodedBlock encode_dxt3_alpha(const BlockTexels& texels);
 // eight-level and the six-level-plus-0-and-255 modes fits the block better.
 EncodedBlock encode_dxt5_alpha(const BlockTexels& texels);
 
-}  // namespace quillfen::sample
+}  // namespace quillfen::dat::write

@@ -1,18 +1,18 @@
 // Texture encoding: the image is checked once here, then each format writes its bytes in
 // the order its decoder reads them.
-#include "sample-world/texture_encode.hpp"
+#include "quillfen/dat/write/texture_encode.hpp"
 
 #include <algorithm>
 #include <array>
 
 #include <fmt/format.h>
 
-#include "sample-world/dxt_encode.hpp"
-#include "sample-world/palette_quantize.hpp"
+#include "quillfen/dat/write/dxt_encode.hpp"
+#include "quillfen/dat/write/palette_quantize.hpp"
 
-namespace quillfen::sample {
+namespace quillfen::dat::write {
 
-using dat::file_type::TextureFormat;
+using file_type::TextureFormat;
 
 namespace {
 
@@ -111,11 +111,11 @@ void encode_paletted(const RgbaImage& image, bool wide, EncodedTexture& out) {
 }  // namespace
 
 std::expected<EncodedTexture, EncodeError> encode_texture(const RgbaImage& image, TextureFormat format) {
-  if (!dat::file_type::texture_size_within_limits(image.width, image.height)) {
+  if (!file_type::texture_size_within_limits(image.width, image.height)) {
     return std::unexpected(EncodeError{
         EncodeErrorKind::TooLarge, fmt::format("image {}x{} exceeds the largest texture of {}x{} and {} pixels",
-                                               image.width, image.height, dat::file_type::kMaxTextureSide,
-                                               dat::file_type::kMaxTextureSide, dat::file_type::kMaxTexturePixels)});
+                                               image.width, image.height, file_type::kMaxTextureSide,
+                                               file_type::kMaxTextureSide, file_type::kMaxTexturePixels)});
   }
   // Within the limits the product cannot overflow.
   const std::uint64_t expected_bytes = std::uint64_t{image.width} * image.height * 4;
@@ -127,13 +127,13 @@ std::expected<EncodedTexture, EncodeError> encode_texture(const RgbaImage& image
 
   const auto unsupported = [format] {
     const auto raw = static_cast<std::uint32_t>(format);
-    const auto known = dat::file_type::texture_format_from_raw(raw);
+    const auto known = file_type::texture_format_from_raw(raw);
     return std::unexpected(EncodeError{EncodeErrorKind::UnsupportedFormat,
                                        fmt::format("no encoder for texture format {} ({})",
-                                                   known ? dat::file_type::format_name(*known) : "unknown", raw)});
+                                                   known ? file_type::format_name(*known) : "unknown", raw)});
   };
   // A value outside the enumeration reaches no case below.
-  if (!dat::file_type::texture_format_from_raw(static_cast<std::uint32_t>(format))) return unsupported();
+  if (!file_type::texture_format_from_raw(static_cast<std::uint32_t>(format))) return unsupported();
 
   EncodedTexture out{format, image.width, image.height, {}, {}};
   switch (format) {
@@ -154,20 +154,20 @@ std::expected<EncodedTexture, EncodeError> encode_texture(const RgbaImage& image
   return out;
 }
 
-dat::file_type::Texture texture_record(const EncodedTexture& encoded, std::uint32_t texture_id,
+file_type::Texture texture_record(const EncodedTexture& encoded, std::uint32_t texture_id,
                                        std::uint32_t palette_id) {
-  dat::file_type::Texture texture;
+  file_type::Texture texture;
   texture.id = texture_id;
   texture.width = static_cast<std::int32_t>(encoded.width);
   texture.height = static_cast<std::int32_t>(encoded.height);
   texture.format_raw = static_cast<std::uint32_t>(encoded.format);
   texture.source_data = encoded.data;
-  if (dat::file_type::is_paletted(texture.format_raw)) texture.default_palette_id = palette_id;
+  if (file_type::is_paletted(texture.format_raw)) texture.default_palette_id = palette_id;
   return texture;
 }
 
-dat::file_type::Palette palette_record(const EncodedTexture& encoded, std::uint32_t palette_id) {
-  return dat::file_type::Palette{palette_id, encoded.palette};
+file_type::Palette palette_record(const EncodedTexture& encoded, std::uint32_t palette_id) {
+  return file_type::Palette{palette_id, encoded.palette};
 }
 
-}  // namespace quillfen::sample
+}  // namespace quillfen::dat::write

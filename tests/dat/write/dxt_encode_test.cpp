@@ -1,7 +1,7 @@
 // DXT block encoders, checked through the project's own decompressors: colour blocks are
 // always four-colour (c0 > c1) and opaque, flat and two-colour blocks come back exactly or
 // within one step, and both alpha encodings keep their endpoints and stay near the source.
-#include "sample-world/dxt_encode.hpp"
+#include "quillfen/dat/write/dxt_encode.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 
 #include "quillfen/dat/file_type/dxt.hpp"
 
-namespace quillfen::sample {
+namespace quillfen::dat::write {
 namespace {
 
 using Texel = std::array<std::uint8_t, 4>;
@@ -153,4 +153,4 @@ TEST(Dxt5AlphaTest, KeepsEndpointsAndStaysClose) {
 }
 
 }  // namespace
-}  // namespace quillfen::sample
+}  // namespace quillfen::dat::write

@@ -1,6 +1,6 @@
 // The recursive splitters behind both BSP trees. Leaves are numbered in the order they
 // appear in the stored (pre-order) tree.
-#include "sample-world/bsp_builder.hpp"
+#include "quillfen/dat/write/bsp_builder.hpp"
 
 #include <algorithm>
 #include <array>
@@ -9,14 +9,16 @@
 #include <optional>
 #include <vector>
 
-namespace quillfen::sample {
+#include <fmt/format.h>
 
-using dat::physics::Box;
-using dat::physics::BspLeaf;
-using dat::physics::BspNode;
-using dat::physics::BspPortal;
-using dat::physics::InternalNode;
-using dat::physics::PortalPoly;
+namespace quillfen::dat::write {
+
+using physics::Box;
+using physics::BspLeaf;
+using physics::BspNode;
+using physics::BspPortal;
+using physics::InternalNode;
+using physics::PortalPoly;
 
 namespace {
 
@@ -31,41 +33,67 @@ constexpr std::array<char, 4> kNegativeOnly = {'B', 'p', 'I', 'N'};
 
 using Ids = std::vector<std::uint16_t>;
 
+// Vector arithmetic in double, rounded to float once per result, so that a tree does not
+// depend on the order of a long chain of float operations.
+Vector3 vec(double x, double y, double z) {
+  return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+}
+Vector3 operator-(const Vector3& a, const Vector3& b) {
+  return vec(double{a.x} - b.x, double{a.y} - b.y, double{a.z} - b.z);
+}
+double dot(const Vector3& a, const Vector3& b) { return double{a.x} * b.x + double{a.y} * b.y + double{a.z} * b.z; }
+double length(const Vector3& a) { return std::sqrt(dot(a, a)); }
+
 struct PolygonInfo {
   std::vector<Vector3> points;
   Vector3 centre;
-  common::Plane plane;
+  Plane plane;
 };
 
-std::vector<PolygonInfo> describe(const Mesh& mesh) {
+std::vector<PolygonInfo> describe(std::span<const BspPolygon> polygons) {
   std::vector<PolygonInfo> infos;
-  infos.reserve(mesh.polygons().size());
-  for (std::size_t i = 0; i < mesh.polygons().size(); ++i) {
+  infos.reserve(polygons.size());
+  for (const BspPolygon& polygon : polygons) {
     PolygonInfo info;
-    info.points = mesh.polygon_points(i);
-    double x = 0.0;
-    double y = 0.0;
-    double z = 0.0;
-    for (const Vector3& p : info.points) {
-      x += p.x;
-      y += p.y;
-      z += p.z;
+    info.points = polygon.points;
+    if (!info.points.empty()) {
+      double x = 0.0;
+      double y = 0.0;
+      double z = 0.0;
+      for (const Vector3& p : info.points) {
+        x += p.x;
+        y += p.y;
+        z += p.z;
+      }
+      const auto n = static_cast<double>(info.points.size());
+      info.centre = vec(x / n, y / n, z / n);
+      info.plane = {polygon.normal, static_cast<float>(-dot(polygon.normal, info.points.front()))};
     }
-    const auto n = static_cast<double>(info.points.size());
-    info.centre = vec(x / n, y / n, z / n);
-    // Every vertex of a face carries the face normal.
-    const Vector3 normal = mesh.vertices()[mesh.polygons()[i].vertices.front()].normal;
-    info.plane = {normal, static_cast<float>(-dot(normal, info.points.front()))};
     infos.push_back(std::move(info));
   }
   return infos;
 }
 
-double distance(const common::Plane& plane, const Vector3& p) { return dot(plane.normal, p) + plane.d; }
+// Every id must name a polygon with at least one point.
+std::expected<void, BspBuildError> check_ids(std::span<const BspPolygon> polygons,
+                                             std::span<const std::uint16_t> ids) {
+  for (const std::uint16_t id : ids) {
+    if (id >= polygons.size()) {
+      return std::unexpected(BspBuildError{fmt::format("polygon id {} is beyond the {} polygons given", id,
+                                                       polygons.size())});
+    }
+    if (polygons[id].points.empty()) {
+      return std::unexpected(BspBuildError{fmt::format("polygon {} has no points", id)});
+    }
+  }
+  return {};
+}
+
+double distance(const Plane& plane, const Vector3& p) { return dot(plane.normal, p) + plane.d; }
 
 enum class Side : std::uint8_t { On, Front, Back, Straddle };
 
-Side classify(const common::Plane& plane, const PolygonInfo& polygon) {
+Side classify(const Plane& plane, const PolygonInfo& polygon) {
   bool front = false;
   bool back = false;
   for (const Vector3& p : polygon.points) {
@@ -80,12 +108,12 @@ Side classify(const common::Plane& plane, const PolygonInfo& polygon) {
 }
 
 // Polygons are never cut: one that crosses the plane goes to the side of its centre.
-bool goes_front(const common::Plane& plane, const PolygonInfo& polygon, Side side) {
+bool goes_front(const Plane& plane, const PolygonInfo& polygon, Side side) {
   if (side == Side::Straddle) return distance(plane, polygon.centre) >= 0.0;
   return side == Side::Front;
 }
 
-common::Sphere sphere_of(const std::vector<PolygonInfo>& infos, std::span<const std::uint16_t> ids) {
+Sphere sphere_of(const std::vector<PolygonInfo>& infos, std::span<const std::uint16_t> ids) {
   if (ids.empty()) return {};
   Vector3 lo = infos[ids.front()].points.front();
   Vector3 hi = lo;
@@ -113,7 +141,7 @@ std::array<double, 3> coords(const Vector3& v) { return {v.x, v.y, v.z}; }
 // Sorts `ids` by their centres along the axis of the widest spread of centres and returns
 // the plane across that axis halfway between the two middle centres (the first half of
 // the sorted ids below it, the second above). Nothing when all centres coincide.
-std::optional<common::Plane> median_plane(const std::vector<PolygonInfo>& infos, Ids& ids) {
+std::optional<Plane> median_plane(const std::vector<PolygonInfo>& infos, Ids& ids) {
   if (ids.size() < 2) return std::nullopt;
   std::array<double, 3> lo{};
   std::array<double, 3> hi{};
@@ -138,7 +166,7 @@ std::optional<common::Plane> median_plane(const std::vector<PolygonInfo>& infos,
   const double split = (coords(infos[ids[mid - 1]].centre)[axis] + coords(infos[ids[mid]].centre)[axis]) / 2.0;
   Vector3 normal;
   (axis == 0 ? normal.x : axis == 1 ? normal.y : normal.z) = 1.0f;
-  return common::Plane{normal, static_cast<float>(-split)};
+  return Plane{normal, static_cast<float>(-split)};
 }
 
 class PhysicsBuilder {
@@ -184,7 +212,7 @@ class DrawingBuilder {
 
   BspNode build(const Ids& ids, std::size_t depth) {
     if (ids.empty()) return empty_leaf();
-    const common::Plane plane = choose_plane(ids);
+    const Plane plane = choose_plane(ids);
     Ids on;
     Ids front;
     Ids back;
@@ -250,13 +278,13 @@ class DrawingBuilder {
   // best. On a convex piece every polygon's plane has all the others behind it, which
   // would make a chain as deep as the piece has faces; there the median across the
   // widest spread of centres balances the tree instead.
-  common::Plane choose_plane(const Ids& ids) const {
+  Plane choose_plane(const Ids& ids) const {
     const std::size_t step = std::max<std::size_t>(1, ids.size() / kSplitterCandidates);
     std::uint16_t best = ids.front();
     std::size_t best_score = std::numeric_limits<std::size_t>::max();
     bool best_one_sided = true;
     for (std::size_t c = 0; c < ids.size(); c += step) {
-      const common::Plane& plane = infos_[ids[c]].plane;
+      const Plane& plane = infos_[ids[c]].plane;
       std::size_t front = 0;
       std::size_t back = 0;
       std::size_t straddle = 0;
@@ -290,7 +318,7 @@ class DrawingBuilder {
   }
 
   // Whether `plane` leaves polygons on both sides, so that recursing on it makes progress.
-  bool splits(const common::Plane& plane, const Ids& ids) const {
+  bool splits(const Plane& plane, const Ids& ids) const {
     bool front = false;
     bool back = false;
     for (const std::uint16_t id : ids) {
@@ -307,24 +335,30 @@ class DrawingBuilder {
 
 }  // namespace
 
-BspNode build_physics_bsp(const Mesh& mesh, std::span<const std::uint16_t> polygons) {
-  const auto infos = describe(mesh);
+std::expected<BspNode, BspBuildError> build_physics_bsp(std::span<const BspPolygon> polygons,
+                                                        std::span<const std::uint16_t> ids) {
+  if (auto checked = check_ids(polygons, ids); !checked) return std::unexpected(std::move(checked).error());
+  const auto infos = describe(polygons);
   PhysicsBuilder builder(infos);
-  return builder.build(Ids(polygons.begin(), polygons.end()), 1);
+  return builder.build(Ids(ids.begin(), ids.end()), 1);
 }
 
-BspNode build_drawing_bsp(const Mesh& mesh, std::span<const std::uint16_t> polygons) {
-  const auto infos = describe(mesh);
+std::expected<BspNode, BspBuildError> build_drawing_bsp(std::span<const BspPolygon> polygons,
+                                                        std::span<const std::uint16_t> ids) {
+  if (auto checked = check_ids(polygons, ids); !checked) return std::unexpected(std::move(checked).error());
+  const auto infos = describe(polygons);
   Ids solid;
   Ids portals;
-  for (const std::uint16_t id : polygons) (mesh.polygons()[id].portal ? portals : solid).push_back(id);
+  for (const std::uint16_t id : ids) (polygons[id].portal ? portals : solid).push_back(id);
   DrawingBuilder builder(infos);
   if (!portals.empty()) return builder.build_portal_root(solid, portals);
   return builder.build(solid, 1);
 }
 
-common::Sphere bounding_sphere(const Mesh& mesh, std::span<const std::uint16_t> polygons) {
-  return sphere_of(describe(mesh), polygons);
+std::expected<Sphere, BspBuildError> bounding_sphere(std::span<const BspPolygon> polygons,
+                                                     std::span<const std::uint16_t> ids) {
+  if (auto checked = check_ids(polygons, ids); !checked) return std::unexpected(std::move(checked).error());
+  return sphere_of(describe(polygons), ids);
 }
 
-}  // namespace quillfen::sample
+}  // namespace quillfen::dat::write

@@ -1,7 +1,7 @@
 // DXT block encoders. A colour block tries a few endpoint pairs - along the texels'
 // principal axis, a least-squares refit of that, and the best pair for the block's mean
 // colour alone - and keeps the one whose decoded colours are closest to the texels.
-#include "sample-world/dxt_encode.hpp"
+#include "quillfen/dat/write/dxt_encode.hpp"
 
 #include <algorithm>
 #include <cstdlib>
@@ -9,12 +9,12 @@
 
 #include "quillfen/dat/file_type/dxt.hpp"
 
-namespace quillfen::sample {
+namespace quillfen::dat::write {
 namespace {
 
-using dat::file_type::expand5;
-using dat::file_type::dxt5_alpha_levels;
-using dat::file_type::expand6;
+using file_type::expand5;
+using file_type::dxt5_alpha_levels;
+using file_type::expand6;
 
 constexpr std::uint32_t expand(std::uint32_t code, std::uint32_t bits) {
   return bits == 5 ? expand5(code) : expand6(code);
@@ -303,4 +303,4 @@ EncodedBlock encode_dxt5_alpha(const BlockTexels& texels) {
   return out;
 }
 
-}  // namespace quillfen::sample
+}  // namespace quillfen::dat::write

@@ -1,5 +1,5 @@
-// Helpers for the sample-world texture tests: an encoded texture taken the whole way a
-// reader of the DAT would take it (Texture and Palette records packed, unpacked and
+// Helpers for the texture encoder tests: an encoded texture taken the whole way a reader
+// of the DAT would take it (Texture and Palette records packed, unpacked and
 // converted by to_rgba8), small image builders, and the mean error between two images.
 #pragma once
 
@@ -10,31 +10,32 @@
 #include <functional>
 #include <vector>
 
-#include "quillfen/common/byte_writer.hpp"
 #include "quillfen/dat/file_type/texture.hpp"
-#include "sample-world/materials.hpp"
-#include "sample-world/texture_encode.hpp"
+#include "quillfen/dat/image.hpp"
+#include "quillfen/dat/write/texture_encode.hpp"
+#include "support/packed.hpp"
 
-namespace quillfen::sample::testing {
+namespace quillfen::testing {
+
+using dat::RgbaImage;
+using dat::write::EncodedTexture;
 
 // The RGBA bytes a reader of the DAT gets back from an encoded texture, or an empty list
 // (with a test failure) when any step fails.
 inline std::vector<std::uint8_t> decode_through_records(const EncodedTexture& encoded) {
   constexpr std::uint32_t kTextureId = 0x05000001;
   constexpr std::uint32_t kPaletteId = 0x04000001;
-  common::ByteWriter texture_bytes;
-  texture_record(encoded, kTextureId, kPaletteId).pack(texture_bytes);
-  common::ByteWriter palette_bytes;
-  palette_record(encoded, kPaletteId).pack(palette_bytes);
+  const std::vector<std::uint8_t> texture_bytes = packed(dat::write::texture_record(encoded, kTextureId, kPaletteId));
+  const std::vector<std::uint8_t> palette_bytes = packed(dat::write::palette_record(encoded, kPaletteId));
 
-  const auto texture = dat::file_type::Texture::unpack(texture_bytes.bytes());
+  const auto texture = dat::file_type::Texture::unpack(texture_bytes);
   if (!texture) {
     ADD_FAILURE() << "Texture::unpack: " << texture.error().message();
     return {};
   }
   const auto lookup = [&](std::uint32_t id) -> std::expected<dat::file_type::Palette, std::string> {
     if (id != kPaletteId) return std::unexpected("unexpected palette id");
-    auto palette = dat::file_type::Palette::unpack(palette_bytes.bytes());
+    auto palette = dat::file_type::Palette::unpack(palette_bytes);
     if (!palette) return std::unexpected(palette.error().message());
     return std::move(*palette);
   };
@@ -74,4 +75,4 @@ inline double mean_abs_error(const std::vector<std::uint8_t>& a, const std::vect
   return sum / static_cast<double>(count);
 }
 
-}  // namespace quillfen::sample::testing
+}  // namespace quillfen::testing

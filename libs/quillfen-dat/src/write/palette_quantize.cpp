@@ -2,7 +2,7 @@
 // the box with the most pixels times the widest channel range is split at its weighted
 // median until the palette is full, and each box becomes the mean of its pixels, so the
 // image's mean colour - which the classifier reads - is kept.
-#include "sample-world/palette_quantize.hpp"
+#include "quillfen/dat/write/palette_quantize.hpp"
 
 #include <algorithm>
 #include <array>
@@ -11,7 +11,7 @@
 #include <queue>
 #include <tuple>
 
-namespace quillfen::sample {
+namespace quillfen::dat::write {
 namespace {
 
 // Bit positions of red, green, blue and alpha in 0xAARRGGBB; the widest-channel choice
@@ -147,4 +147,4 @@ QuantizedColours quantize_colours(std::span<const std::uint32_t> colours, std::s
   return out;
 }
 
-}  // namespace quillfen::sample
+}  // namespace quillfen::dat::write

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-namespace quillfen::sample {
+namespace quillfen::dat::write {
 
 struct QuantizedColours {
   std::vector<std::uint32_t> palette;  // 0xAARRGGBB, at most the requested count
@@ -20,4 +20,4 @@ struct QuantizedColours {
 // the same order always give the same palette and indices.
 QuantizedColours quantize_colours(std::span<const std::uint32_t> colours, std::size_t max_colours);
 
-}  // namespace quillfen::sample
+}  // namespace quillfen::dat::write
