@@ -16,7 +16,9 @@ namespace {
 TEST(WorkBudgetTest, IsUsedUpExactlyAndARequestThatDoesNotFitTakesNothing) {
   WorkBudget budget(100);
   EXPECT_TRUE(budget.take(60));
+  EXPECT_FALSE(budget.refused());
   EXPECT_FALSE(budget.take(41));
+  EXPECT_TRUE(budget.refused());
   EXPECT_EQ(budget.spent(), 60u);
   EXPECT_TRUE(budget.take(40));
   EXPECT_EQ(budget.left(), 0u);

@@ -16,6 +16,7 @@ std::uint64_t default_work_budget(std::uint64_t file_length) {
 WorkBudget& WorkBudget::operator=(WorkBudget&& other) noexcept {
   limit_ = other.limit_;
   spent_.store(other.spent_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  refused_.store(other.refused_.load(std::memory_order_relaxed), std::memory_order_relaxed);
   return *this;
 }
 
@@ -23,7 +24,10 @@ bool WorkBudget::take(std::uint64_t bytes) {
   // Only the count matters, not what other memory it orders: relaxed is enough.
   std::uint64_t spent = spent_.load(std::memory_order_relaxed);
   do {
-    if (bytes > limit_ - spent) return false;
+    if (bytes > limit_ - spent) {
+      refused_.store(true, std::memory_order_relaxed);
+      return false;
+    }
   } while (!spent_.compare_exchange_weak(spent, spent + bytes, std::memory_order_relaxed));
   return true;
 }

@@ -70,9 +70,15 @@ struct WorldAuditSettings {
   OnImage on_image;
 };
 
+// Fails when either DAT's work budget refused a lookup. Which lookups a budget shared by
+// threads refuses depends on their timing, so such a run must be redone on one thread to
+// give the same outputs every time; whether one was refused does not depend on timing.
+std::expected<void, std::string> check_work_budgets(const dat::DatDatabase& portal, const dat::DatDatabase& cell);
+
 // Audits `keys` (ascending, distinct). Records that cannot be read are skipped and
 // surfaces that fail carry their reason, as in the single-landblock tool. Fails only when
-// the landblocks reach more than one run may hold (see DiscoveryLimits).
+// the landblocks reach more than one run may hold (see DiscoveryLimits). A lookup that a
+// DAT's work budget refuses is a skipped record like any other (see check_work_budgets).
 std::expected<WorldAudit, std::string> audit_world(std::span<const std::uint16_t> keys, const dat::DatDatabase& portal,
                        const dat::DatDatabase& cell, const WorldAuditSettings& settings, AuditCounters& counters);
 

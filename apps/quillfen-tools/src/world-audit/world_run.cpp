@@ -11,7 +11,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <optional>
+#include <span>
 
 #include "quillfen/dat/database.hpp"
 #include "surface-classify-audit/error_report.hpp"
@@ -98,6 +100,58 @@ std::expected<void, RunError> prepare_out_dir(const WorldCli& cli) {
   return {};
 }
 
+// The console of the audit passes: whether to draw the progress line, and since when.
+struct PassConsole {
+  Console& console;
+  bool draw_progress;
+  std::chrono::steady_clock::time_point started;
+};
+
+struct AuditPass {
+  WorldAudit world;
+  std::unique_ptr<ThumbnailStore> thumbnails;  // the report's; empty without --html
+};
+
+// Discovers and decodes the landblocks' surfaces, with their phase lines.
+std::expected<AuditPass, RunError> audit_pass(const WorldCli& cli, const OpenDats& dats,
+                                              std::span<const std::uint16_t> keys, unsigned threads,
+                                              const PassConsole& out) {
+  Console& console = out.console;
+  AuditCounters counters;
+  console.line("Discovering surfaces of {} landblocks on {} threads...", keys.size(), threads);
+  std::optional<WorldAudit> indexed;
+  {
+    const ProgressLine progress(console.stream(), counters, out.draw_progress, out.started);
+    auto found = discover_world(keys, dats.portal, dats.cell, counters);
+    if (!found) return std::unexpected(RunError{std::move(found).error(), {}});
+    indexed.emplace(index_world(std::move(*found)));
+  }
+  AuditPass pass{std::move(*indexed), nullptr};
+  console.line("  found {} unique surface DIDs", pass.world.surfaces.size());
+
+  console.line("Decoding {} surfaces...", pass.world.surfaces.size());
+  counters.surfaces_total.store(pass.world.surfaces.size());
+  WorldAuditSettings settings;
+  settings.pixel_budget = world_pixel_budget(dats.portal.file_length());
+  // The report's thumbnails are sampled as the surfaces decode: no image is kept for it.
+  pass.thumbnails = std::make_unique<ThumbnailStore>(cli.html ? pass.world.surfaces.size() : 0);
+  if (cli.html) settings.on_image = pass.thumbnails->sampler();
+  {
+    const ProgressLine progress(console.stream(), counters, out.draw_progress, out.started);
+    decode_world(pass.world, dats.portal, settings, counters);
+  }
+  return pass;
+}
+
+// Both DATs opened afresh, with budgets of their own, without the loading lines.
+std::expected<OpenDats, RunError> reopen_dats(const WorldCli& cli) {
+  auto portal = dat::DatDatabase::open(cli.portal_dat);
+  if (!portal) return std::unexpected(audit::to_run_error(portal.error()));
+  auto cell = dat::DatDatabase::open(cli.cell_dat);
+  if (!cell) return std::unexpected(audit::to_run_error(cell.error()));
+  return OpenDats{std::move(*portal), std::move(*cell)};
+}
+
 void print_summary(Console& console, const WorldCli& cli, const WorldSummary& summary) {
   console.line("Summary:");
   console.line("  landblocks:      {}", summary.landblocks.size());
@@ -121,35 +175,30 @@ std::expected<void, RunError> run_world_audit(const WorldCli& cli, Console& cons
   if (auto prepared = prepare_out_dir(cli); !prepared) return prepared;
 
   const std::vector<std::uint16_t> keys = keys_to_audit(cli, dats->cell);
-  const bool draw_progress = !console.quiet() && ::isatty(::fileno(console.stream())) == 1;
-  const auto started = std::chrono::steady_clock::now();
-  AuditCounters counters;
-
-  console.line("Discovering surfaces of {} landblocks on {} threads...", keys.size(), cli.jobs);
-  std::optional<WorldAudit> indexed;
-  {
-    const ProgressLine progress(console.stream(), counters, draw_progress, started);
-    auto found = discover_world(keys, dats->portal, dats->cell, counters);
-    if (!found) return std::unexpected(RunError{std::move(found).error(), {}});
-    indexed.emplace(index_world(std::move(*found)));
+  const PassConsole pass_console{console, !console.quiet() && ::isatty(::fileno(console.stream())) == 1,
+                                 std::chrono::steady_clock::now()};
+  auto pass = audit_pass(cli, *dats, keys, cli.jobs, pass_console);
+  if (!pass) return std::unexpected(pass.error());
+  auto checked = check_work_budgets(dats->portal, dats->cell);
+  if (!checked && cli.jobs > 1) {
+    // Which lookups the shared budget refused depended on how the threads met; one thread
+    // makes them in a fixed order, so the outputs are the same whatever --jobs says.
+    console.line("  {}: auditing again on one thread, so that what it refuses does not depend on timing",
+                 checked.error());
+    auto reopened = reopen_dats(cli);
+    if (!reopened) return std::unexpected(reopened.error());
+    *dats = std::move(*reopened);
+    tbb::task_arena one_thread(1);
+    one_thread.execute([&] { pass = audit_pass(cli, *dats, keys, 1, pass_console); });
+    if (!pass) return std::unexpected(pass.error());
+    checked = check_work_budgets(dats->portal, dats->cell);
   }
-  WorldAudit& world = *indexed;
-  console.line("  found {} unique surface DIDs", world.surfaces.size());
-
-  console.line("Decoding {} surfaces...", world.surfaces.size());
-  counters.surfaces_total.store(world.surfaces.size());
-  WorldAuditSettings settings;
-  settings.pixel_budget = world_pixel_budget(dats->portal.file_length());
-  // The report's thumbnails are sampled as the surfaces decode: no image is kept for it.
-  ThumbnailStore thumbnails(cli.html ? world.surfaces.size() : 0);
-  if (cli.html) settings.on_image = thumbnails.sampler();
-  {
-    const ProgressLine progress(console.stream(), counters, draw_progress, started);
-    decode_world(world, dats->portal, settings, counters);
-  }
+  const WorldAudit& world = pass->world;
+  ThumbnailStore& thumbnails = *pass->thumbnails;
   const WorldSummary summary = summarize(world);
   console.line("  decoded {}, failed {}", summary.decoded, summary.failed);
   if (summary.failed > 0) console.line("  warn: {} surfaces failed to decode (reasons in {})", summary.failed, kWarningsDoc);
+  if (!checked) console.line("  warn: {}; the files it refused were skipped", checked.error());
 
   console.line("Writing outputs to {}...", cli.out_dir.native());
   const AuditedPaths paths{cli.portal_dat, cli.cell_dat};

@@ -27,7 +27,9 @@ class WorkBudget {
   explicit WorkBudget(std::uint64_t limit) : limit_(limit) {}
   // Moving is for handing a freshly opened database around, never while it is in use.
   WorkBudget(WorkBudget&& other) noexcept
-      : limit_(other.limit_), spent_(other.spent_.load(std::memory_order_relaxed)) {}
+      : limit_(other.limit_),
+        spent_(other.spent_.load(std::memory_order_relaxed)),
+        refused_(other.refused_.load(std::memory_order_relaxed)) {}
   WorkBudget& operator=(WorkBudget&& other) noexcept;
   WorkBudget(const WorkBudget&) = delete;
   WorkBudget& operator=(const WorkBudget&) = delete;
@@ -38,10 +40,15 @@ class WorkBudget {
   std::uint64_t limit() const { return limit_; }
   std::uint64_t spent() const { return spent_.load(std::memory_order_relaxed); }
   std::uint64_t left() const { return limit_ - spent(); }
+  // Whether any request was refused. Which requests are refused may depend on the order
+  // in which threads made them, but whether one was is fixed by what was asked for: if
+  // everything asked fits, nothing is refused, and if it does not, something is.
+  bool refused() const { return refused_.load(std::memory_order_relaxed); }
 
  private:
   std::uint64_t limit_;
   std::atomic<std::uint64_t> spent_{0};
+  std::atomic<bool> refused_{false};
 };
 
 }  // namespace quillfen::dat
