@@ -49,8 +49,8 @@ struct OpenWorld {
 };
 
 OpenWorld open_world(const AuditWorld& world) {
-  auto portal = dat::DatDatabase::open(world.portal);
-  auto cell = dat::DatDatabase::open(world.cell);
+  auto portal = open_for_repeated_reads(world.portal);
+  auto cell = open_for_repeated_reads(world.cell);
   auto surfaces = dat::discover_surfaces(world.landblock, *portal, *cell);
   return {std::move(*portal), std::move(*cell), std::move(surfaces)};
 }

@@ -100,7 +100,7 @@ std::filesystem::path lookup_dat(std::uint32_t file_size) {
 void BM_GetFile(benchmark::State& state) {
   const auto size = static_cast<std::uint32_t>(state.range(0));
   const bool compressed = state.range(1) != 0;
-  auto db = dat::DatDatabase::open(lookup_dat(size));
+  auto db = open_for_repeated_reads(lookup_dat(size));
   std::uint32_t id = compressed ? 1 : 0;
   for (auto _ : state) {
     auto bytes = db->get_file(id);

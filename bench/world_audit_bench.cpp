@@ -46,8 +46,8 @@ const OpenWorld& sample_world(const std::string& name, const std::optional<sampl
       std::exit(1);
     }
   }
-  auto portal = dat::DatDatabase::open(dir / "client_portal.dat");
-  auto cell = dat::DatDatabase::open(dir / "client_cell_1.dat");
+  auto portal = open_for_repeated_reads(dir / "client_portal.dat");
+  auto cell = open_for_repeated_reads(dir / "client_cell_1.dat");
   if (!portal || !cell) {
     std::fprintf(stderr, "cannot open the world in %s\n", dir.c_str());
     std::exit(1);

@@ -2,6 +2,7 @@
 #include "support/bench_dats.hpp"
 
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 #include <fmt/format.h>
@@ -32,6 +33,12 @@ std::filesystem::path directory_dat(std::uint32_t entries, std::uint32_t block_s
   if (auto r = writer->finish(); !r) throw std::runtime_error(r.error().message());
   std::filesystem::rename(partial, path);
   return path;
+}
+
+std::expected<dat::DatDatabase, dat::DatError> open_for_repeated_reads(const std::filesystem::path& path) {
+  dat::DatOpenOptions options;
+  options.work_budget = std::numeric_limits<std::uint64_t>::max();
+  return dat::DatDatabase::open(path, options);
 }
 
 }  // namespace quillfen::bench

@@ -165,4 +165,36 @@ std::expected<void, DatError> BlockReader::read_block_by_block(Progress at, std:
   }
 }
 
+bool BlockReader::read_chain_from(std::span<const std::uint8_t> window, std::uint64_t window_offset,
+                                  std::uint32_t offset, std::span<std::uint8_t> out) const {
+  const std::uint32_t payload = block_size_ - 4;
+  if (out.empty()) return true;
+  if (payload == 0 || block_size_ < 4) return false;
+  const std::uint64_t window_end = window_offset + window.size();
+  // Copies `bytes` bytes at file offset `at` into `to`, if the window holds them all.
+  const auto copy = [&](std::uint64_t at, std::uint8_t* to, std::size_t bytes) {
+    if (at < window_offset || at + bytes > window_end) return false;
+    std::memcpy(to, window.data() + (at - window_offset), bytes);
+    return true;
+  };
+  // A well-formed chain needs no more blocks than its size; anything longer (a loop) is
+  // left to read_chain, as is a block whose offset would wrap.
+  std::uint64_t blocks_left = (out.size() + payload - 1) / payload;
+  std::size_t filled = 0;
+  std::uint32_t at = offset;
+  while (blocks_left-- > 0) {
+    if (at > 0xFFFFFFFBu) return false;
+    std::array<std::uint8_t, 4> link{};
+    if (!copy(at, link.data(), link.size())) return false;
+    const std::uint32_t next = load_u32_le(link.data());
+    if (next == 0) return copy(std::uint64_t{at} + 4, out.data() + filled, out.size() - filled);
+    const std::size_t chunk = std::min<std::size_t>(payload, out.size() - filled);
+    if (!copy(std::uint64_t{at} + 4, out.data() + filled, chunk)) return false;
+    filled += chunk;
+    if (filled == out.size()) return true;
+    at = next;
+  }
+  return false;
+}
+
 }  // namespace quillfen::dat

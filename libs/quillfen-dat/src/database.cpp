@@ -266,18 +266,99 @@ DatError budget_spent(std::uint32_t id, std::uint64_t needed, const WorkBudget& 
 std::expected<std::vector<std::uint8_t>, DatError> DatDatabase::get_file(std::uint32_t id) const {
   const DatFileEntry* entry = files_.find(id);
   if (entry == nullptr) return std::unexpected(dat_error::NotFound{id});
+  return get_entry(*entry);
+}
+
+DatDatabase::FileResult DatDatabase::get_entry(const DatFileEntry& entry, std::span<const std::uint8_t> window,
+                                               std::uint64_t window_offset) const {
   // A size that the file cannot hold is a read error, as for read_file_data, and costs
   // nothing.
-  if (entry->size > blocks_.file_length()) return std::unexpected(IoError::unexpected_eof());
-  if (!budget_.take(entry->size)) return std::unexpected(budget_spent(id, entry->size, budget_));
-  auto data = read_file_data(entry->offset, entry->size);
-  if (!data || !entry->is_compressed()) return data;
+  if (entry.size > blocks_.file_length()) return std::unexpected(IoError::unexpected_eof());
+  if (!budget_.take(entry.size)) return std::unexpected(budget_spent(entry.id, entry.size, budget_));
+  auto from_window = read_from_window(entry, window, window_offset);
+  FileResult data = from_window ? std::move(*from_window) : read_file_data(entry.offset, entry.size);
+  if (!data || !entry.is_compressed()) return data;
   const std::uint64_t expanded = utils::lrs_output_limit(*data);
-  if (!budget_.take(expanded)) return std::unexpected(budget_spent(id, expanded, budget_));
+  if (!budget_.take(expanded)) return std::unexpected(budget_spent(entry.id, expanded, budget_));
   try {
     return utils::decompress_lrs(*data);
   } catch (const std::bad_alloc&) {
-    return std::unexpected(dat_error::DecompressionFailed{id});
+    return std::unexpected(dat_error::DecompressionFailed{entry.id});
+  }
+}
+
+namespace {
+
+// A window is read for a run of files only when it is mostly theirs: its bytes are at
+// most twice the blocks the files fill plus one page, and at most this many.
+constexpr std::uint64_t kMaxWindow = std::uint64_t{256} << 10;
+constexpr std::uint64_t kWindowSlack = 4096;
+
+// The bytes a file fills when its blocks follow each other, as writers lay them out.
+std::uint64_t footprint(const DatFileEntry& entry, std::uint32_t block_size) {
+  const std::uint64_t payload = block_size > 4 ? block_size - 4 : 0;
+  if (payload == 0 || entry.size == 0) return 0;
+  return (entry.size + payload - 1) / payload * block_size;
+}
+
+struct Window {
+  std::uint64_t begin = 0;
+  std::uint64_t end = 0;
+  std::size_t files = 0;  // the entries it serves, from the first one planned
+};
+
+// The longest run of `entries` from the first whose blocks, laid out one after another,
+// fit a window that is mostly theirs.
+Window plan_window(std::span<const DatFileEntry> entries, std::uint32_t block_size, std::uint64_t file_length) {
+  Window window{entries[0].offset, entries[0].offset + footprint(entries[0], block_size), 1};
+  std::uint64_t filled = window.end - window.begin;
+  for (const DatFileEntry& entry : entries.subspan(1)) {
+    const std::uint64_t size = footprint(entry, block_size);
+    if (entry.offset < window.begin || size == 0) break;
+    const std::uint64_t end = std::max(window.end, std::uint64_t{entry.offset} + size);
+    if (end - window.begin > kMaxWindow || end - window.begin > 2 * (filled + size) + kWindowSlack) break;
+    window.end = end;
+    filled += size;
+    ++window.files;
+  }
+  window.end = std::min(window.end, file_length);
+  return window;
+}
+
+}  // namespace
+
+std::optional<DatDatabase::FileResult> DatDatabase::read_from_window(const DatFileEntry& entry,
+                                                                     std::span<const std::uint8_t> window,
+                                                                     std::uint64_t window_offset) const {
+  if (window.empty() || entry.size == 0) return std::nullopt;
+  std::vector<std::uint8_t> data;
+  try {
+    data.resize(entry.size);
+  } catch (const std::bad_alloc&) {
+    return std::unexpected(IoError::from_errno(ENOMEM));
+  }
+  if (!blocks_.read_chain_from(window, window_offset, entry.offset, data)) return std::nullopt;
+  return data;
+}
+
+void DatDatabase::get_files(std::span<const DatFileEntry> entries,
+                            const std::function<void(const DatFileEntry&, FileResult&&)>& each) const {
+  std::vector<std::uint8_t> window;
+  while (!entries.empty()) {
+    const Window plan = plan_window(entries, blocks_.block_size(), blocks_.file_length());
+    window.clear();
+    // One file alone gains nothing from a window; a window that cannot be read leaves
+    // every file to its own read, which reports its own error.
+    if (plan.files > 1 && plan.end > plan.begin) {
+      try {
+        window.resize(plan.end - plan.begin);
+      } catch (const std::bad_alloc&) {
+        window.clear();
+      }
+      if (!window.empty() && !blocks_.read_exact_at(plan.begin, window)) window.clear();
+    }
+    for (const DatFileEntry& entry : entries.first(plan.files)) each(entry, get_entry(entry, window, plan.begin));
+    entries = entries.subspan(plan.files);
   }
 }
 

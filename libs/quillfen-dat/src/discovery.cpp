@@ -82,18 +82,17 @@ LandblockRefs read_landblock_refs(std::uint16_t landblock, const DatDatabase& ce
                                         ids::cell_id(landblock, ids::kLastInteriorCell));
   Compactor compact_models;
   Compactor compact_surfaces;
-  for (const auto& entry : cells) {
-    const auto bytes = cell.get_file(entry.id);
-    if (!bytes) continue;
+  cell.get_files(cells, [&](const DatFileEntry&, DatDatabase::FileResult&& bytes) {
+    if (!bytes) return;
     Reader reader(*bytes);
     const auto env_cell = file_type::env_cell::EnvCell::unpack(reader);
-    if (!env_cell) continue;
+    if (!env_cell) return;
     ++refs.interior_cells;
     for (const std::uint16_t number : env_cell->surfaces) refs.cell_surfaces.push_back(ids::surface_id(number));
     for (const auto& object : env_cell->objects) refs.model_ids.push_back(object.stab_id);
     compact_models(refs.model_ids);
     compact_surfaces(refs.cell_surfaces);
-  }
+  });
   return refs;
 }
 

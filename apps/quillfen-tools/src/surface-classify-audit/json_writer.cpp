@@ -98,6 +98,15 @@ void append_json_string(std::string& out, std::string_view text) {
   out += '"';
 }
 
+JsonWriter JsonWriter::embedded_at(std::size_t depth, std::size_t reserve_bytes) {
+  JsonWriter json(reserve_bytes);
+  // Stand-ins for the levels around the value; the value itself takes the place of a
+  // member's value, so nothing is put in front of it.
+  json.levels_.assign(depth, Level{']', false, false});
+  json.after_key_ = true;
+  return json;
+}
+
 void JsonWriter::newline_and_indent(std::size_t depth) {
   out_ += '\n';
   out_.append(depth * 2, ' ');

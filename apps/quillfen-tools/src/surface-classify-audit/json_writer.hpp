@@ -23,6 +23,11 @@ class JsonWriter {
  public:
   explicit JsonWriter(std::size_t reserve_bytes = 0) { out_.reserve(reserve_bytes); }
 
+  // A writer for one value that a document will hold `depth` levels deep, passed to its
+  // raw_value: its lines are indented as they are there, so values can be written apart
+  // (on other threads) and joined in order.
+  static JsonWriter embedded_at(std::size_t depth, std::size_t reserve_bytes = 0);
+
   void begin_object();
   void end_object();
   void begin_array();

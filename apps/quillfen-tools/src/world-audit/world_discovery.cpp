@@ -14,9 +14,12 @@
 
 #include "quillfen/dat/discovery.hpp"
 #include "quillfen/dat/ids.hpp"
+#include "world-audit/id_set.hpp"
 
 namespace quillfen::world {
 namespace {
+
+using dat::ids::RecordType;
 
 void run_each_in_parallel(std::size_t count, const std::function<void(std::size_t)>& job) {
   tbb::parallel_for(std::size_t{0}, count, [&job](std::size_t i) { job(i); });
@@ -158,8 +161,13 @@ std::expected<DiscoveredWorld, std::string> discover_world(std::span<const std::
   });
 
   std::vector<std::uint32_t> models;
-  for (const auto& r : refs) models.insert(models.end(), r.model_ids.begin(), r.model_ids.end());
-  sort_unique(models);
+  {
+    IdSet placed(RecordType::GfxObj, RecordType::SetupModel);
+    for (const auto& r : refs) {
+      for (const std::uint32_t id : r.model_ids) placed.add(id);
+    }
+    models = placed.finish();
+  }
   dat::ModelSurfaceCache cache(portal);
   cache.prefetch(models, run_each_in_parallel);
   models = {};
@@ -180,9 +188,11 @@ std::expected<DiscoveredWorld, std::string> discover_world(std::span<const std::
   if (steps.exhausted()) return std::unexpected(too_much_work(limits));
 
   // Every GfxObj reached anywhere, and every surface the world reaches.
-  std::vector<std::uint32_t> all_gfx;
-  for (const auto& list : gfx_objs) all_gfx.insert(all_gfx.end(), list.begin(), list.end());
-  sort_unique(all_gfx);
+  IdSet gfx_set(RecordType::GfxObj, RecordType::GfxObj);
+  for (const auto& list : gfx_objs) {
+    for (const std::uint32_t id : list) gfx_set.add(id);
+  }
+  const std::vector<std::uint32_t> all_gfx = gfx_set.finish();
   DiscoveredWorld found;
   found.keys.assign(keys.begin(), keys.end());
   found.surface_ids = union_of_surfaces(all_gfx, cache, refs);
@@ -202,13 +212,13 @@ std::expected<DiscoveredWorld, std::string> discover_world(std::span<const std::
   tbb::parallel_for(std::size_t{0}, keys.size(), [&](std::size_t i) {
     std::uint64_t cost = refs[i].cell_surfaces.size();
     for (const std::uint32_t gfx : gfx_objs[i]) {
-      const std::size_t g = position_of(all_gfx, gfx);
+      const std::size_t g = gfx_set.index_of(gfx);
       cost += offsets[g + 1] - offsets[g];
     }
     if (pairs.exhausted() || !steps.take(cost)) return;
     IndexSet& set = sets.local();
     for (const std::uint32_t gfx : gfx_objs[i]) {
-      const std::size_t g = position_of(all_gfx, gfx);
+      const std::size_t g = gfx_set.index_of(gfx);
       for (std::size_t at = offsets[g]; at < offsets[g + 1]; ++at) set.mark(gfx_indices[at]);
     }
     for (const std::uint32_t id : refs[i].cell_surfaces) set.mark(indexer(id));

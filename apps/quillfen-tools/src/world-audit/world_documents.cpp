@@ -2,8 +2,11 @@
 #include "world-audit/world_documents.hpp"
 
 #include <fmt/format.h>
+#include <tbb/parallel_for.h>
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "surface-classify-audit/json_writer.hpp"
 
@@ -14,6 +17,8 @@ using audit::JsonWriter;
 
 // The size of the pieces handed to a sink.
 constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+// Landblock keys (and surfaces) written apart at once: about 2.5 MB of text.
+constexpr std::size_t kKeysPerBatch = std::size_t{1} << 18;
 
 std::string key_text(std::uint16_t key) { return fmt::format("0x{:04X}", key); }
 
@@ -131,14 +136,38 @@ bool write_surfaces_doc(const WorldAudit& world, const TextSink& sink) {
   json.uint_value(decoded);
   json.key("surfaces");
   json.begin_array();
+  // The surfaces' objects are written on all threads a batch at a time, then joined in
+  // order: a batch holds a bounded number of landblock keys, however many surfaces.
+  std::vector<const AuditedSurface*> batch;
+  std::vector<std::string> texts;
+  const auto write_batch = [&] {
+    texts.resize(batch.size());
+    tbb::parallel_for(std::size_t{0}, batch.size(), [&](std::size_t i) {
+      JsonWriter element = JsonWriter::embedded_at(2);
+      element.begin_object();
+      audit::write_surface_members(element, *batch[i]->audit);
+      write_landblock_list(element, batch[i]->landblocks);
+      element.end_object();
+      texts[i] = element.take();
+    });
+    for (const std::string& text : texts) {
+      json.raw_value(text);
+      if (!flush_if_full(json, sink)) return false;
+    }
+    batch.clear();
+    return true;
+  };
+  std::size_t keys_in_batch = 0;
   for (const AuditedSurface& surface : world.surfaces) {
     if (!surface.audit) continue;
-    json.begin_object();
-    audit::write_surface_members(json, *surface.audit);
-    write_landblock_list(json, surface.landblocks);
-    json.end_object();
-    if (!flush_if_full(json, sink)) return false;
+    batch.push_back(&surface);
+    keys_in_batch += surface.landblocks.size() + 1;
+    if (keys_in_batch >= kKeysPerBatch) {
+      if (!write_batch()) return false;
+      keys_in_batch = 0;
+    }
   }
+  if (!write_batch()) return false;
   json.end_array();
   json.end_object();
   return finish(json, sink);

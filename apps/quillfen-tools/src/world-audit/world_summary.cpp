@@ -1,6 +1,8 @@
-// Counting is sequential and in index order, so sums of floats come out the same on
-// every run.
+// Each landblock's counting is sequential and in index order, so sums of floats come out
+// the same on every run; landblocks are summarised in parallel, each into its own row.
 #include "world-audit/world_summary.hpp"
+
+#include <tbb/parallel_for.h>
 
 #include <iterator>
 
@@ -85,10 +87,10 @@ WorldSummary summarize(const WorldAudit& world) {
   }
   summary.failed = summary.unique_surfaces - summary.decoded;
   const auto categories = category_positions(world);
-  summary.landblocks.reserve(world.landblocks.size());
-  for (const AuditedLandblock& landblock : world.landblocks) {
-    summary.landblocks.push_back(summarize_landblock(world, landblock, categories));
-  }
+  summary.landblocks.resize(world.landblocks.size());
+  tbb::parallel_for(std::size_t{0}, world.landblocks.size(), [&](std::size_t b) {
+    summary.landblocks[b] = summarize_landblock(world, world.landblocks[b], categories);
+  });
   return summary;
 }
 

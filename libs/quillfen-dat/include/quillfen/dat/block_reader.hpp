@@ -49,6 +49,13 @@ class BlockReader {
   // block supplies whatever is still missing, contiguously, whatever the block size.
   std::expected<void, DatError> read_chain(std::uint32_t offset, std::span<std::uint8_t> out) const;
 
+  // Fills `out` as read_chain would, from `window`, the bytes of the file that start at
+  // `window_offset`, without reading the file. Returns false, with `out` undefined, when
+  // the chain does not lie whole inside the window or is anything but well-formed; the
+  // caller then reads it with read_chain, which reports what is wrong with it.
+  bool read_chain_from(std::span<const std::uint8_t> window, std::uint64_t window_offset, std::uint32_t offset,
+                       std::span<std::uint8_t> out) const;
+
  private:
   BlockReader(FileHandle file, std::uint64_t length) : file_(std::move(file)), file_length_(length) {}
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <expected>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <type_traits>
@@ -120,6 +121,13 @@ class DatDatabase {
   // and takes nothing (a read already done stays spent). A buffer that cannot be
   // allocated fails as Io (reading) or DecompressionFailed (expanding).
   std::expected<std::vector<std::uint8_t>, DatError> get_file(std::uint32_t id) const;
+  // get_file for each of `entries` (taken from files()), in order, handing each result to
+  // `each` as it comes. Files that lie close together in the file, as a writer lays out a
+  // landblock's cells, are read with one system call between them; the results, errors
+  // and budget taken are get_file's, file by file.
+  using FileResult = std::expected<std::vector<std::uint8_t>, DatError>;
+  void get_files(std::span<const DatFileEntry> entries,
+                 const std::function<void(const DatFileEntry&, FileResult&&)>& each) const;
   // Exactly `size` bytes of the block chain starting at `offset` (outside the budget).
   std::expected<std::vector<std::uint8_t>, DatError> read_file_data(std::uint32_t offset,
                                                                     std::uint32_t size) const;
@@ -131,6 +139,13 @@ class DatDatabase {
       : blocks_(std::move(blocks)), header_(header), budget_(work_budget) {}
 
   std::expected<void, DatError> read_directory();
+  // get_file for an entry of the index, its chain taken from `window` (file bytes from
+  // `window_offset`) when it lies whole inside it.
+  FileResult get_entry(const DatFileEntry& entry, std::span<const std::uint8_t> window = {},
+                       std::uint64_t window_offset = 0) const;
+  // The entry's stored bytes from the window, or nothing when the window cannot give them.
+  std::optional<FileResult> read_from_window(const DatFileEntry& entry, std::span<const std::uint8_t> window,
+                                             std::uint64_t window_offset) const;
 
   BlockReader blocks_;
   DatHeader header_;
