@@ -73,12 +73,10 @@ std::string whole(Write write) {
 
 }  // namespace
 
-bool write_world_doc(const WorldSummary& summary, const AuditedPaths& paths, std::string_view version,
-                     const TextSink& sink) {
-  JsonWriter json(kPieceBytes + 4096);
-  json.begin_object();
+void write_audit_header(JsonWriter& json, std::uint64_t format_version, const WorldSummary& summary,
+                        const AuditedPaths& paths, std::string_view version) {
   json.key("format_version");
-  json.uint_value(kWorldFormatVersion);
+  json.uint_value(format_version);
   json.key("tool");
   json.string_value("quillfen-world-audit");
   json.key("tool_version");
@@ -97,6 +95,13 @@ bool write_world_doc(const WorldSummary& summary, const AuditedPaths& paths, std
   json.uint_value(summary.failed);
   json.key("category_counts");
   write_counts(json, summary.category_counts);
+}
+
+bool write_world_doc(const WorldSummary& summary, const AuditedPaths& paths, std::string_view version,
+                     const TextSink& sink) {
+  JsonWriter json(kPieceBytes + 4096);
+  json.begin_object();
+  write_audit_header(json, kWorldFormatVersion, summary, paths, version);
   json.key("landblocks");
   json.begin_array();
   for (const LandblockSummary& row : summary.landblocks) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "surface-classify-audit/json_writer.hpp"
 #include "surface-classify-audit/report.hpp"
 #include "world-audit/world_audit.hpp"
 #include "world-audit/world_summary.hpp"
@@ -26,6 +27,12 @@ struct AuditedPaths {
 
 // Receives a document's text piece by piece, in order; false stops the writing.
 using TextSink = std::function<bool(std::string&& piece)>;
+
+// The members that open world.json and the report's data alike, inside an object just
+// begun: the format version, what was audited and by which tool, the counts and the
+// category histogram.
+void write_audit_header(audit::JsonWriter& json, std::uint64_t format_version, const WorldSummary& summary,
+                        const AuditedPaths& paths, std::string_view version);
 
 // Each writes its whole document to `sink` and returns what the last call of the sink
 // returned. surfaces.json holds one entry per decoded surface with the users of each,

@@ -16,15 +16,7 @@ std::uint8_t to_byte(float unit) {
 
 MapImage draw(const WorldSummary& summary, std::uint32_t scale,
               const std::function<std::optional<Rgb>(const LandblockSummary&)>& colour_of) {
-  MapImage map;
-  map.width = kMapCells * scale;
-  map.height = kMapCells * scale;
-  map.rgb.resize(std::size_t{map.width} * map.height * 3);
-  for (std::size_t i = 0; i < map.rgb.size(); i += 3) {
-    map.rgb[i] = kMapBackground.r;
-    map.rgb[i + 1] = kMapBackground.g;
-    map.rgb[i + 2] = kMapBackground.b;
-  }
+  MapImage map = MapImage::filled(kMapCells * scale, kMapCells * scale, kMapBackground);
   for (const LandblockSummary& landblock : summary.landblocks) {
     if (landblock.found == 0) continue;
     const Rgb colour = colour_of(landblock).value_or(kMapNothingDecoded);
@@ -61,6 +53,19 @@ Rgb category_colour(SurfaceCategory category) {
     case SurfaceCategory::Generic: return {224, 120, 168};
   }
   return {224, 120, 168};
+}
+
+MapImage MapImage::filled(std::uint32_t width, std::uint32_t height, Rgb colour) {
+  MapImage image;
+  image.width = width;
+  image.height = height;
+  image.rgb.resize(std::size_t{width} * height * 3);
+  for (std::size_t i = 0; i < image.rgb.size(); i += 3) {
+    image.rgb[i] = colour.r;
+    image.rgb[i + 1] = colour.g;
+    image.rgb[i + 2] = colour.b;
+  }
+  return image;
 }
 
 MapImage material_map(const WorldSummary& summary, std::uint32_t scale) {

@@ -39,6 +39,9 @@ struct MapImage {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   std::vector<std::uint8_t> rgb;  // 3 bytes a pixel, rows top to bottom
+
+  // An image of `width` x `height` pixels, all of `colour`.
+  static MapImage filled(std::uint32_t width, std::uint32_t height, Rgb colour);
 };
 
 MapImage material_map(const WorldSummary& summary, std::uint32_t scale = kMapScale);

@@ -234,31 +234,7 @@ std::string report_data_script(const WorldAudit& world, const WorldSummary& summ
 
   JsonWriter json(std::size_t{128} * world.surfaces.size() + std::size_t{32} * summary.landblocks.size() + 4096);
   json.begin_object();
-  json.key("format_version");
-  json.uint_value(kReportFormatVersion);
-  json.key("tool");
-  json.string_value("quillfen-world-audit");
-  json.key("tool_version");
-  json.string_value(version);
-  json.key("portal_dat");
-  json.string_value(paths.portal_dat.native());
-  json.key("cell_dat");
-  json.string_value(paths.cell_dat.native());
-  json.key("landblock_count");
-  json.uint_value(summary.landblocks.size());
-  json.key("unique_surfaces");
-  json.uint_value(summary.unique_surfaces);
-  json.key("decoded");
-  json.uint_value(summary.decoded);
-  json.key("failed");
-  json.uint_value(summary.failed);
-  json.key("category_counts");
-  json.begin_object();
-  for (const auto& [name, count] : summary.category_counts) {
-    json.key(name);
-    json.uint_value(count);
-  }
-  json.end_object();
+  write_audit_header(json, kReportFormatVersion, summary, paths, version);
   json.key("categories");
   json.begin_array();
   for (const SurfaceCategory category : categories) {

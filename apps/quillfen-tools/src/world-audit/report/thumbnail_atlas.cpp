@@ -41,15 +41,7 @@ MapImage draw_atlas(std::span<const Thumbnail* const> thumbnails, std::size_t at
   const std::size_t count = first < thumbnails.size() ? std::min(kThumbnailsPerAtlas, thumbnails.size() - first) : 0;
   const auto rows = static_cast<std::uint32_t>(std::max<std::size_t>(1, (count + kAtlasColumns - 1) / kAtlasColumns));
 
-  MapImage image;
-  image.width = kAtlasColumns * kAtlasCell;
-  image.height = rows * kAtlasCell;
-  image.rgb.resize(std::size_t{image.width} * image.height * 3);
-  for (std::size_t i = 0; i < image.rgb.size(); i += 3) {
-    image.rgb[i] = kThumbnailMargin.r;
-    image.rgb[i + 1] = kThumbnailMargin.g;
-    image.rgb[i + 2] = kThumbnailMargin.b;
-  }
+  MapImage image = MapImage::filled(kAtlasColumns * kAtlasCell, rows * kAtlasCell, kThumbnailMargin);
   for (std::size_t i = 0; i < count; ++i) {
     const Thumbnail* thumbnail = thumbnails[first + i];
     if (thumbnail == nullptr) continue;
